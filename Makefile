@@ -1,0 +1,33 @@
+# Quillon: the two everyday commands are `make run` and `make test`.
+BUILD  ?= build
+PREFIX ?= $(CURDIR)/Quillon
+JOBS   ?= 2
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+# The program's database and Quillon.ini live in Quillon/, beside the installed
+# binary; neither a rebuild nor `make clean` touches that folder.
+run: build
+	@cmake --install $(BUILD) --prefix $(PREFIX) >/dev/null
+	@$(PREFIX)/quillon
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+bench: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target benchmarks
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,509 @@
+// The data module: tables and their files, validation, and the shared group and host operations.
+#include "core/DataUnit.h"
+
+#include "core/AppHooks.h"
+#include "platform/Errors.h"
+#include "platform/Platform.h"
+
+#include <cstdio>
+#include <ctime>
+
+TQuillonData* QuillonData = nullptr;
+
+namespace {
+
+// Puts a table back on the index it had, also when the operation fails half-way.
+class TIndexKeeper {
+public:
+    TIndexKeeper(TTable& t, std::string_view index) : table(t), saved(t.IndexName())
+    {
+        table.SetIndexName(index);
+    }
+    ~TIndexKeeper()
+    {
+        try {
+            table.SetIndexName(saved);
+        } catch (...) {
+        }
+    }
+    TIndexKeeper(const TIndexKeeper&) = delete;
+    TIndexKeeper& operator=(const TIndexKeeper&) = delete;
+
+private:
+    TTable& table;
+    std::string saved;
+};
+
+void DefineGoodHosts(TTable& t)
+{
+    t.ClearDefs();
+    t.AddFieldDef({"hostname", TFieldType::ftString, 255, true});
+    t.AddFieldDef({"ip", TFieldType::ftString, 15, true});
+    t.AddFieldDef({"comment", TFieldType::ftString, 255, false});
+    t.AddIndexDef({"hostname", {"hostname"}, {true}, true, true});
+    t.AddIndexDef({"ip", {"ip"}, {false}, false, false});
+    t.AddIndexDef({"comment", {"comment", "hostname"}, {true, true}, false, false});
+}
+
+void DefineBadHosts(TTable& t)
+{
+    t.ClearDefs();
+    t.AddFieldDef({"hostname", TFieldType::ftString, 255, true});
+    t.AddFieldDef({"group_id", TFieldType::ftInteger, 0, false});
+    t.AddFieldDef({"comment", TFieldType::ftString, 255, false});
+    t.AddIndexDef({"hostname", {"hostname"}, {true}, true, true});
+    t.AddIndexDef({"group_id", {"group_id", "hostname"}, {false, true}, false, true});
+    t.AddIndexDef({"comment", {"comment", "hostname"}, {true, true}, false, false});
+}
+
+void DefineGroups(TTable& t)
+{
+    t.ClearDefs();
+    t.AddFieldDef({"group_id", TFieldType::ftInteger, 0, true});
+    t.AddFieldDef({"group_name", TFieldType::ftString, 255, true});
+    t.AddFieldDef({"restricted", TFieldType::ftBoolean, 0, false});
+    t.AddFieldDef({"exclude", TFieldType::ftBoolean, 0, false});
+    t.AddIndexDef({"group_id", {"group_id"}, {false}, true, true});
+    t.AddIndexDef({"group_name", {"group_name"}, {true}, false, true});
+}
+
+// Size of a text field of a loaded table; 0 when the field is missing.
+int FieldSize(const TTable& t, std::string_view field)
+{
+    int n = t.FieldNo(field);
+    return n < 0 ? 0 : t.FieldDefs()[n].size;
+}
+
+} // namespace
+
+TQuillonData::TQuillonData(const std::string& dir)
+{
+    if (!dir.empty())
+        dataDir = platform::IncludeTrailingPathDelimiter(dir);
+    prefs = std::make_unique<TQuillonPrefs>(IniFileName(), DataDir());
+    for (TTable* t : {&GoodHosts, &BadHosts, &Groups}) {
+        t->AfterPost = [this](TTable& table) { SetDirty(table); };
+        t->AfterDelete = [this](TTable& table) { SetDirty(table); };
+    }
+    DefineTables();
+}
+
+TQuillonData::~TQuillonData() { CloseDatabase(); }
+
+void TQuillonData::DefineTables()
+{
+    DefineGoodHosts(GoodHosts);
+    DefineBadHosts(BadHosts);
+    DefineGroups(Groups);
+}
+
+const std::string& TQuillonData::DataDir()
+{
+    if (dataDir.empty())
+        dataDir = platform::ExeDir();
+    return dataDir;
+}
+
+std::string TQuillonData::IniFileName() { return DataDir() + "Quillon.ini"; }
+
+std::string TQuillonData::TableFileName(const TTable& table) { return DataDir() + table.Name() + ".cds"; }
+
+int& TQuillonData::DirtyFlag(const TTable& table)
+{
+    if (&table == &GoodHosts)
+        return goodDirty;
+    if (&table == &BadHosts)
+        return badDirty;
+    return groupsDirty;
+}
+
+int TQuillonData::Dirty(const TTable& table) const
+{
+    return const_cast<TQuillonData*>(this)->DirtyFlag(table);
+}
+
+void TQuillonData::SetDirty(TTable& table) { DirtyFlag(table) = 1; }
+
+bool TQuillonData::OpenDatabase()
+{
+    {
+        TBusyCursor busy;
+        CloseDatabase();
+        struct TSpec {
+            TTable* table;
+            void (*define)(TTable&);
+            const char* startIndex;
+        };
+        const TSpec specs[] = {{&GoodHosts, DefineGoodHosts, "hostname"},
+                               {&BadHosts, DefineBadHosts, "hostname"},
+                               {&Groups, DefineGroups, "group_id"}};
+        try {
+            for (const TSpec& s : specs) {
+                std::string file = TableFileName(*s.table);
+                if (platform::FileExists(file)) {
+                    s.table->LoadFromFile(file);
+                } else {
+                    s.define(*s.table);
+                    s.table->CreateDataSet();
+                }
+                DirtyFlag(*s.table) = 0;
+            }
+        } catch (const EQuillonError& e) {
+            // An unreadable table file must never be replaced by an empty table:
+            // end the run before anything could save over it.
+            CloseDatabase();
+            ErrorDlg(std::string(e.what()) + MsgBreak +
+                         "Quillon will close without changing any file.",
+                     "Database Error");
+            if (apphooks::Terminate)
+                apphooks::Terminate();
+            return false;
+        }
+    }
+
+    bool old = !GoodHosts.HasField("comment") || !BadHosts.HasField("comment") ||
+               FieldSize(GoodHosts, "comment") < 255 || FieldSize(BadHosts, "comment") < 255 ||
+               FieldSize(Groups, "group_name") < 255;
+    if (old) {
+        CloseDatabase();
+        ErrorDlg(std::string("You are running against old data files.") + MsgBreak +
+                     "Please follow proper upgrade procedures or delete *.cds from the Quillon directory.",
+                 "Database Error");
+        if (apphooks::Terminate)
+            apphooks::Terminate();
+        return false;
+    }
+
+    // A table file from elsewhere that lacks what this program relies on is
+    // treated like a damaged one.
+    struct TNeed {
+        TTable* table;
+        std::vector<const char*> fields, indexes;
+    };
+    const TNeed needs[] = {
+        {&GoodHosts, {"hostname", "ip", "comment"}, {"hostname", "ip", "comment"}},
+        {&BadHosts, {"hostname", "group_id", "comment"}, {"hostname", "group_id", "comment"}},
+        {&Groups, {"group_id", "group_name", "restricted", "exclude"}, {"group_id", "group_name"}}};
+    for (const TNeed& n : needs) {
+        std::string missing;
+        for (const char* f : n.fields)
+            if (!n.table->HasField(f))
+                missing = std::string("the field ") + f;
+        for (const char* ix : n.indexes) {
+            bool found = false;
+            for (const TIndexDef& def : n.table->IndexDefs())
+                found = found || TTable::SameText(def.name, ix);
+            if (!found && missing.empty())
+                missing = std::string("the index ") + ix;
+        }
+        if (!missing.empty()) {
+            std::string file = TableFileName(*n.table);
+            CloseDatabase();
+            ErrorDlg("Cannot read table file " + file + ": it has no " + missing + "." + MsgBreak +
+                         "Quillon will close without changing any file.",
+                     "Database Error");
+            if (apphooks::Terminate)
+                apphooks::Terminate();
+            return false;
+        }
+    }
+    GoodHosts.SetIndexName("hostname");
+    BadHosts.SetIndexName("hostname");
+    Groups.SetIndexName("group_id");
+    for (TTable* t : {&GoodHosts, &BadHosts, &Groups})
+        t->First();
+    return true;
+}
+
+void TQuillonData::SaveDatabase(bool force)
+{
+    TBusyCursor busy;
+    for (TTable* t : {&GoodHosts, &BadHosts, &Groups}) {
+        // A closed table (never opened, or refused at start-up) is never written.
+        if (!t->Active())
+            continue;
+        int& flag = DirtyFlag(*t);
+        if (force || flag != 0) {
+            t->SaveToFile(TableFileName(*t));
+            flag = 0;
+        }
+    }
+}
+
+void TQuillonData::CloseDatabase()
+{
+    GoodHosts.Close();
+    BadHosts.Close();
+    Groups.Close();
+}
+
+// ---- validation
+
+bool TQuillonData::ValidateHostname(const std::string& hostname, std::string& message)
+{
+    message.clear();
+    if (hostname.empty()) {
+        message = "Hostname may not be blank.";
+        return false;
+    }
+    if (hostname.size() > 255) {
+        message = "Maximum hostname length is 255 characters.";
+        return false;
+    }
+    if (TTable::SameText(hostname, "localhost")) {
+        message = "Hostname \"localhost\" is handled automatically by Quillon.";
+        return false;
+    }
+    const std::string& bad = prefs->BadHostChars;
+    size_t labelStart = 0;
+    auto closeLabel = [&](size_t end) {
+        size_t len = end - labelStart;
+        if (len == 0) {
+            message = "Zero-length hostname label (two adjacent dots or leading/trailing dot).";
+            return false;
+        }
+        if (len > 63) {
+            message = "Maximum hostname label length is 63 characters: \"" +
+                      hostname.substr(labelStart, len) + "\".";
+            return false;
+        }
+        return true;
+    };
+    for (size_t i = 0; i < hostname.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(hostname[i]);
+        if (c == '.') {
+            if (!closeLabel(i))
+                return false;
+            labelStart = i + 1;
+        } else if (c < 32 || c == 127 || bad.find(char(c)) != std::string::npos) {
+            // Control characters would break the lines of the HOSTS file,
+            // whatever the forbidden set says.
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "%02x", c);
+            message = std::string("Invalid character in hostname: ") + char(c) + " (0x" + hex + ").";
+            return false;
+        }
+    }
+    if (!closeLabel(hostname.size()))
+        return false;
+    if (IsIPAddress(hostname)) {
+        message = "Hostname may not be an IP address.";
+        return false;
+    }
+    return true;
+}
+
+bool TQuillonData::IsIPAddress(std::string_view text)
+{
+    if (text.size() < 7 || text.size() > 15)
+        return false;
+    int parts = 0;
+    size_t start = 0;
+    for (;;) {
+        size_t dot = text.find('.', start);
+        std::string_view part = text.substr(start, dot == std::string_view::npos ? std::string_view::npos
+                                                                                 : dot - start);
+        if (part.empty() || part.size() > 3)
+            return false;
+        int value = 0;
+        for (char ch : part) {
+            if (ch < '0' || ch > '9')
+                return false;
+            value = value * 10 + (ch - '0');
+        }
+        if (value > 255)
+            return false;
+        ++parts;
+        if (dot == std::string_view::npos)
+            break;
+        start = dot + 1;
+    }
+    return parts == 4;
+}
+
+// ---- group and host operations
+
+void TQuillonData::RunEditor(const std::string& parameters)
+{
+    if (!prefs->TextEditor.empty())
+        platform::ShellOpen(prefs->TextEditor, parameters);
+}
+
+bool TQuillonData::AddBadHost(int groupId, const std::string& hostname, const std::string& comment)
+{
+    std::string message;
+    if (!ValidateHostname(hostname, message)) {
+        InfoDlg(message, "Invalid Host", MainOwner);
+        return false;
+    }
+    BadHosts.SetIndexName("hostname");
+    if (BadHosts.FindKey({hostname})) {
+        int oldGroup = BadHosts.AsInteger("group_id");
+        if (oldGroup == groupId) {
+            InfoDlg("This host already exists in this group.", "Duplicate Host", MainOwner);
+            return false;
+        }
+        std::string text = "This host already exists, but in the \"" + GroupCaption(oldGroup, true) +
+                           "\" group." + MsgBreak + "Change the group assignment to \"" +
+                           GroupCaption(groupId, true) + "\"?";
+        if (ConfirmDlg(text, "Existing Host, Different Group", MainOwner)) {
+            BadHosts.Edit();
+            BadHosts.SetField("group_id", groupId);
+            if (!comment.empty())
+                BadHosts.SetField("comment", comment);
+            try {
+                BadHosts.Post();
+            } catch (...) {
+                BadHosts.Cancel();
+                throw;
+            }
+        }
+        return false;
+    }
+    GoodHosts.SetIndexName("hostname");
+    if (GoodHosts.FindKey({hostname})) {
+        std::string text = "This host is listed as a Good Host with the IP address " +
+                           std::string(GoodHosts.AsString("ip")) + "!" + MsgBreak +
+                           "Do you want to change it to a Bad Host?";
+        if (!ConfirmDlg(text, "Good Host Gone Bad?", MainOwner))
+            return false;
+        GoodHosts.Delete();
+    }
+    BadHosts.Append();
+    BadHosts.SetField("group_id", groupId);
+    BadHosts.SetField("hostname", hostname);
+    BadHosts.SetField("comment", comment);
+    try {
+        BadHosts.Post();
+    } catch (...) {
+        BadHosts.Cancel();
+        throw;
+    }
+    return true;
+}
+
+std::string TQuillonData::CurrentGroupCaption(bool withFlags)
+{
+    std::string caption(Groups.AsString("group_name"));
+    if (withFlags) {
+        bool r = Groups.AsBoolean("restricted"), x = Groups.AsBoolean("exclude");
+        if (r || x)
+            caption += std::string(" [") + (r ? "R" : "") + (x ? "X" : "") + "]";
+    }
+    return caption;
+}
+
+std::string TQuillonData::GroupCaption(int groupId, bool withFlags)
+{
+    TIndexKeeper keep(Groups, "group_id");
+    if (Groups.FindKey({groupId}))
+        return CurrentGroupCaption(withFlags);
+    return "Failed to find group_id " + std::to_string(groupId);
+}
+
+std::string TQuillonData::ActiveHostsFileName()
+{
+    if (platform::FileExists(prefs->HostsFile))
+        return prefs->HostsFile;
+    std::string disabled = prefs->HostsFile + ".Quillon";
+    if (platform::FileExists(disabled))
+        return disabled;
+    return prefs->HostsFile;
+}
+
+std::string TQuillonData::CreatedByText()
+{
+    std::tm now = apphooks::Now();
+    char date[128] = "", time[128] = "";
+    std::strftime(date, sizeof date, "%x", &now);
+    std::string text = std::string("Created by Quillon 4.1 - ") + date;
+    if (now.tm_hour || now.tm_min || now.tm_sec) {
+        std::strftime(time, sizeof time, "%X", &now);
+        text += std::string(" ") + time;
+    }
+    return text;
+}
+
+void TQuillonData::FillGroupList(TGroupList& list, bool withBlank)
+{
+    Groups.First();
+    if (Groups.IsEmpty()) {
+        Groups.Append();
+        Groups.SetField("group_id", 1);
+        Groups.SetField("group_name", std::string("Default Group"));
+        Groups.SetField("restricted", false);
+        Groups.SetField("exclude", false);
+        try {
+            Groups.Post();
+        } catch (...) {
+            Groups.Cancel();
+            throw;
+        }
+    }
+    list.clear();
+    if (withBlank)
+        list.push_back({" ", 0});
+    {
+        TIndexKeeper keep(Groups, "group_name");
+        for (Groups.First(); !Groups.Eof(); Groups.Next())
+            list.push_back({CurrentGroupCaption(true), Groups.AsInteger("group_id")});
+    }
+    Groups.First();
+}
+
+int TQuillonData::AddGroup(const std::string& groupName, bool restricted, bool exclude)
+{
+    int id;
+    {
+        TIndexKeeper keep(Groups, "group_id");
+        if (Groups.IsEmpty()) {
+            id = 1;
+        } else {
+            Groups.Last();
+            id = Groups.AsInteger("group_id") + 1;
+        }
+        Groups.Append();
+        Groups.SetField("group_id", id);
+        Groups.SetField("group_name", groupName.substr(0, 255));
+        Groups.SetField("restricted", restricted);
+        Groups.SetField("exclude", exclude);
+        try {
+            Groups.Post();
+        } catch (...) {
+            Groups.Cancel();
+            throw;
+        }
+    }
+    Groups.First();
+    return id;
+}
+
+int TQuillonData::GroupCleanup(int keepId)
+{
+    TIndexKeeper keepBad(BadHosts, "group_id");
+    TIndexKeeper keepGroups(Groups, "group_id");
+    int count = 0;
+    Groups.First();
+    while (!Groups.Eof()) {
+        int id = Groups.AsInteger("group_id");
+        if (id != keepId && !BadHosts.FindKey({id})) {
+            Groups.Delete();
+            ++count;
+        } else {
+            Groups.Next();
+        }
+    }
+    return count;
+}
+
+void TQuillonData::ShowHelp(const std::string& topic)
+{
+    std::string folder = DataDir() + "Help";
+    std::string page = folder + platform::PathDelim + topic;
+    if (platform::FileExists(page))
+        platform::ShellOpen(page, {}, folder);
+    else if (platform::DirectoryExists(folder))
+        ErrorDlg(std::string("File not found:") + MsgBreak + page, "Help Error");
+    else
+        ErrorDlg(std::string("Path not found:") + MsgBreak + folder, "Help Error");
+}

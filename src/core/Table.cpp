@@ -1,0 +1,1751 @@
+// The in-memory table engine: column storage in one text arena, hashed unique keys,
+// lazily built chunked orders, cursor, filter and bookmarks.
+#include "core/Table.h"
+
+#include "core/TableFilter.h"
+#include "core/TableOrder.h"
+#include "platform/Errors.h"
+#include "platform/Platform.h"
+
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+#include <numeric>
+
+namespace {
+
+constexpr uint32_t NoRow = UINT32_MAX;
+
+inline unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+
+// Big-endian first 8 bytes, so that comparing keys as numbers orders like the text.
+inline uint64_t TextPrefix(std::string_view s, bool ci)
+{
+    uint64_t k = 0;
+    size_t n = std::min<size_t>(8, s.size());
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        k |= uint64_t(ci ? Lower(c) : c) << (56 - 8 * i);
+    }
+    return k;
+}
+
+inline uint64_t Mix(uint64_t h)
+{
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+inline uint64_t HashText(std::string_view s, bool ci, uint64_t seed)
+{
+    uint64_t h = seed ^ (s.size() * 0x9E3779B97F4A7C15ULL);
+    size_t i = 0;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
+    if (ci) {
+        for (; i + 8 <= s.size(); i += 8) {
+            uint64_t w;
+            std::memcpy(&w, p + i, 8);
+            // Lower-case A-Z in all eight bytes at once.
+            uint64_t heptets = w & 0x7F7F7F7F7F7F7F7FULL;
+            uint64_t geA = heptets + 0x3F3F3F3F3F3F3F3FULL;   // >= 'A'
+            uint64_t gtZ = heptets + 0x2525252525252525ULL;   // > 'Z'
+            uint64_t upper = (geA ^ gtZ) & ~w & 0x8080808080808080ULL;
+            w |= upper >> 2;
+            h = (h ^ w) * 0x100000001B3ULL;
+            h = (h << 29) | (h >> 35);
+        }
+        uint64_t w = 0;
+        for (size_t j = 0; i < s.size(); ++i, ++j)
+            w |= uint64_t(Lower(p[i])) << (8 * j);
+        h = (h ^ w) * 0x100000001B3ULL;
+    } else {
+        for (; i + 8 <= s.size(); i += 8) {
+            uint64_t w;
+            std::memcpy(&w, p + i, 8);
+            h = (h ^ w) * 0x100000001B3ULL;
+            h = (h << 29) | (h >> 35);
+        }
+        uint64_t w = 0;
+        for (size_t j = 0; i < s.size(); ++i, ++j)
+            w |= uint64_t(p[i]) << (8 * j);
+        h = (h ^ w) * 0x100000001B3ULL;
+    }
+    return Mix(h);
+}
+
+int CompareBytes(std::string_view a, std::string_view b, bool ci)
+{
+    size_t n = std::min(a.size(), b.size());
+    const unsigned char* x = reinterpret_cast<const unsigned char*>(a.data());
+    const unsigned char* y = reinterpret_cast<const unsigned char*>(b.data());
+    if (ci) {
+        for (size_t i = 0; i < n; ++i) {
+            unsigned char c = Lower(x[i]), d = Lower(y[i]);
+            if (c != d)
+                return c < d ? -1 : 1;
+        }
+    } else if (n) {
+        int r = std::memcmp(x, y, n);
+        if (r)
+            return r < 0 ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// A field value as the indexes see it.
+struct TCell {
+    bool null = true;
+    int32_t i = 0;
+    std::string_view s;
+};
+
+// The values of one key, without allocating.
+constexpr size_t MaxKeyParts = 8;
+struct TKey {
+    TCell c[MaxKeyParts];
+    size_t n = 0;
+    TKey() = default;
+    TKey(std::initializer_list<TCell> cells)
+    {
+        for (const TCell& x : cells)
+            c[n++] = x;
+    }
+    void push_back(const TCell& x) { c[n++] = x; }
+    void reserve(size_t) {}
+    size_t size() const { return n; }
+    const TCell& operator[](size_t i) const { return c[i]; }
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+struct TTable::Impl {
+    struct Column {
+        TFieldDef def;
+        std::vector<uint64_t> text;    // offset << 24 | length; length 0 is null
+        std::vector<int32_t> ints;     // integers and booleans
+        std::vector<uint8_t> nulls;    // 1 = null (integers and booleans)
+    };
+
+    struct KeyPart {
+        int field;
+        bool ci;
+    };
+
+    // Open-addressing set of row ids for one unique key.
+    struct Hash {
+        std::vector<uint32_t> slots;   // row id + 1; 0 empty; Tomb deleted
+        std::vector<uint32_t> tags;    // upper hash bits, to skip most row look-ups
+        size_t used = 0, tombs = 0;
+        static constexpr uint32_t Tomb = UINT32_MAX;
+    };
+
+    struct Index {
+        TIndexDef def;
+        std::vector<KeyPart> parts;
+        bool hashed = false;           // has its own hash set (a unique key not implied by another)
+        bool built = false;
+        TTableOrder order;
+        std::vector<uint32_t> pending; // rows added since the order was built
+        Hash hash;
+    };
+
+    TTable& owner;
+    std::vector<TFieldDef> fieldDefs;
+    std::vector<TIndexDef> indexDefs;
+
+    bool active = false;
+    TTableState state = TTableState::dsInactive;
+    std::vector<Column> cols;
+    std::vector<Index> indexes;
+    std::string arena;
+    size_t arenaGarbage = 0;
+    std::vector<uint8_t> deleted;
+    size_t live = 0;
+    int current = 0;   // current index number
+
+    // Cursor: the current row, and its position in the current sequence when known.
+    uint32_t curRow = NoRow;
+    size_t curPos = 0;
+    bool posValid = false;
+    bool eof = true, bof = true;
+
+    // Edit buffer for Append / Edit.
+    std::vector<TValue> buffer;
+    uint32_t editRow = NoRow;
+
+    // Filter.
+    std::string filterText;
+    std::vector<TFilterCondition> filter;
+    std::vector<int> filterFields;
+    bool filtered = false;
+    std::vector<uint32_t> view;    // rows that pass, in the current order
+    bool viewValid = false;
+
+    explicit Impl(TTable& t) : owner(t) {}
+
+    // ---- cells
+    TCell Cell(uint32_t row, int f) const
+    {
+        const Column& c = cols[f];
+        TCell cell;
+        if (c.def.type == TFieldType::ftString) {
+            uint64_t slot = c.text[row];
+            uint32_t len = uint32_t(slot & 0xFFFFFF);
+            if (len) {
+                cell.null = false;
+                cell.s = std::string_view(arena.data() + (slot >> 24), len);
+            }
+        } else if (!c.nulls[row]) {
+            cell.null = false;
+            cell.i = c.ints[row];
+        }
+        return cell;
+    }
+
+    TCell BufferCell(int f) const
+    {
+        const TValue& v = buffer[f];
+        TCell cell;
+        if (v.kind == TValue::Text) {
+            if (!v.s.empty()) {
+                cell.null = false;
+                cell.s = v.s;
+            }
+        } else if (v.kind != TValue::Null) {
+            cell.null = false;
+            cell.i = v.i;
+        }
+        return cell;
+    }
+
+    static TCell ValueCell(const TValue& v, TFieldType type)
+    {
+        TCell cell;
+        if (type == TFieldType::ftString) {
+            if (v.kind == TValue::Text && !v.s.empty()) {
+                cell.null = false;
+                cell.s = v.s;
+            }
+        } else if (v.kind == TValue::Int || v.kind == TValue::Bool) {
+            cell.null = false;
+            cell.i = v.i;
+        }
+        return cell;
+    }
+
+    static int CompareCells(const TCell& a, const TCell& b, TFieldType type, bool ci)
+    {
+        if (a.null || b.null)
+            return a.null == b.null ? 0 : (a.null ? -1 : 1);
+        if (type == TFieldType::ftString)
+            return CompareBytes(a.s, b.s, ci);
+        return a.i < b.i ? -1 : (a.i > b.i ? 1 : 0);
+    }
+
+    TFieldType Type(int f) const { return cols[f].def.type; }
+
+    // Key order of two stored rows; equal keys fall back to row id so every order is total.
+    int CompareRows(const Index& ix, uint32_t a, uint32_t b) const
+    {
+        for (const KeyPart& p : ix.parts) {
+            int r = CompareCells(Cell(a, p.field), Cell(b, p.field), Type(p.field), p.ci);
+            if (r)
+                return r;
+        }
+        return a < b ? -1 : (a > b ? 1 : 0);
+    }
+
+    // Compares a stored row with the first key.size() parts of a key.
+    int CompareRowKey(const Index& ix, uint32_t row, const TKey& key) const
+    {
+        for (size_t i = 0; i < key.size() && i < ix.parts.size(); ++i) {
+            const KeyPart& p = ix.parts[i];
+            int r = CompareCells(Cell(row, p.field), key[i], Type(p.field), p.ci);
+            if (r)
+                return r;
+        }
+        return 0;
+    }
+
+    // ---- hashing of unique keys
+    uint64_t HashCells(const Index& ix, const TKey& cells) const
+    {
+        uint64_t h = 0x51ED27;
+        for (size_t i = 0; i < ix.parts.size(); ++i) {
+            const TCell& c = cells[i];
+            if (c.null)
+                h = Mix(h ^ 0xA5A5);
+            else if (Type(ix.parts[i].field) == TFieldType::ftString)
+                h = HashText(c.s, ix.parts[i].ci, h);
+            else
+                h = Mix(h ^ (uint64_t(uint32_t(c.i)) + 0x1234567));
+        }
+        return h;
+    }
+
+    TKey RowKey(const Index& ix, uint32_t row) const
+    {
+        TKey k;
+        k.reserve(ix.parts.size());
+        for (const KeyPart& p : ix.parts)
+            k.push_back(Cell(row, p.field));
+        return k;
+    }
+
+    TKey BufferKey(const Index& ix) const
+    {
+        TKey k;
+        k.reserve(ix.parts.size());
+        for (const KeyPart& p : ix.parts)
+            k.push_back(BufferCell(p.field));
+        return k;
+    }
+
+    bool KeyEqualsRow(const Index& ix, const TKey& key, uint32_t row) const
+    {
+        for (size_t i = 0; i < ix.parts.size(); ++i) {
+            const KeyPart& p = ix.parts[i];
+            if (CompareCells(Cell(row, p.field), key[i], Type(p.field), p.ci))
+                return false;
+        }
+        return true;
+    }
+
+    uint32_t HashFind(const Index& ix, const TKey& key, uint32_t except = NoRow) const
+    {
+        return HashFindH(ix, key, HashCells(ix, key), except);
+    }
+
+    uint32_t HashFindH(const Index& ix, const TKey& key, uint64_t hv, uint32_t except = NoRow) const
+    {
+        const Hash& h = ix.hash;
+        if (h.slots.empty())
+            return NoRow;
+        uint32_t tag = uint32_t(hv >> 32);
+        size_t mask = h.slots.size() - 1;
+        for (size_t i = size_t(hv) & mask;; i = (i + 1) & mask) {
+            uint32_t s = h.slots[i];
+            if (s == 0)
+                return NoRow;
+            if (s != Hash::Tomb && h.tags[i] == tag && s - 1 != except &&
+                KeyEqualsRow(ix, key, s - 1))
+                return s - 1;
+        }
+    }
+
+    void HashGrow(Index& ix, size_t wanted)
+    {
+        Hash& h = ix.hash;
+        size_t cap = 16;
+        while (cap < wanted * 2)
+            cap <<= 1;
+        std::vector<uint32_t> oldSlots = std::move(h.slots);
+        h.slots.assign(cap, 0);
+        h.tags.assign(cap, 0);
+        h.used = 0;
+        h.tombs = 0;
+        for (uint32_t s : oldSlots)
+            if (s != 0 && s != Hash::Tomb)
+                HashInsertRaw(ix, s - 1, HashCells(ix, RowKey(ix, s - 1)));
+    }
+
+    void HashInsertRaw(Index& ix, uint32_t row, uint64_t hv)
+    {
+        Hash& h = ix.hash;
+        size_t mask = h.slots.size() - 1;
+        size_t i = size_t(hv) & mask;
+        while (h.slots[i] != 0 && h.slots[i] != Hash::Tomb)
+            i = (i + 1) & mask;
+        if (h.slots[i] == Hash::Tomb)
+            --h.tombs;
+        h.slots[i] = row + 1;
+        h.tags[i] = uint32_t(hv >> 32);
+        ++h.used;
+    }
+
+    void HashInsert(Index& ix, uint32_t row)
+    {
+        Hash& h = ix.hash;
+        if ((h.used + h.tombs + 1) * 2 > h.slots.size())
+            HashGrow(ix, std::max<size_t>(h.used + 1, 8));
+        HashInsertRaw(ix, row, HashCells(ix, RowKey(ix, row)));
+    }
+
+    void HashErase(Index& ix, uint32_t row)
+    {
+        Hash& h = ix.hash;
+        if (h.slots.empty())
+            return;
+        uint64_t hv = HashCells(ix, RowKey(ix, row));
+        size_t mask = h.slots.size() - 1;
+        for (size_t i = size_t(hv) & mask;; i = (i + 1) & mask) {
+            if (h.slots[i] == 0)
+                return;
+            if (h.slots[i] == row + 1) {
+                h.slots[i] = Hash::Tomb;
+                ++h.tombs;
+                --h.used;
+                return;
+            }
+        }
+    }
+
+    // ---- orders
+    // Sorts rows by the index's key, quickly: 8-byte prefix keys first, full compare on ties.
+    void SortRows(const Index& ix, std::vector<uint32_t>& rows) const
+    {
+        struct Item {
+            uint64_t key;
+            uint32_t row;
+        };
+        std::vector<Item> items(rows.size());
+        const KeyPart& p0 = ix.parts[0];
+        bool text = Type(p0.field) == TFieldType::ftString;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            TCell c = Cell(rows[i], p0.field);
+            uint64_t k;
+            if (text)
+                k = c.null ? 0 : TextPrefix(c.s, p0.ci);
+            else
+                k = c.null ? 0 : (uint64_t(uint32_t(c.i) ^ 0x80000000u) + 1) << 31;
+            items[i] = {k, rows[i]};
+        }
+        std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+            if (a.key != b.key)
+                return a.key < b.key;
+            return CompareRows(ix, a.row, b.row) < 0;
+        });
+        for (size_t i = 0; i < rows.size(); ++i)
+            rows[i] = items[i].row;
+    }
+
+    // When the index is "field, then <another built index's key>", its order is
+    // that order stably re-sorted on the leading field: much cheaper than a full sort.
+    bool DeriveOrder(Index& ix, std::vector<uint32_t>& out)
+    {
+        if (ix.parts.size() < 2)
+            return false;
+        for (Index& base : indexes) {
+            if (&base == &ix || !base.built || !base.pending.empty() ||
+                base.parts.size() != ix.parts.size() - 1)
+                continue;
+            bool match = true;
+            for (size_t i = 0; i < base.parts.size(); ++i)
+                if (base.parts[i].field != ix.parts[i + 1].field ||
+                    (base.parts[i].ci != ix.parts[i + 1].ci &&
+                     Type(base.parts[i].field) == TFieldType::ftString))
+                    match = false;
+            if (!match)
+                continue;
+            out = base.order.ToVector();
+            const KeyPart p0 = ix.parts[0];
+            if (Type(p0.field) == TFieldType::ftString) {
+                struct Item {
+                    uint64_t key;
+                    uint32_t row;
+                };
+                std::vector<Item> items(out.size());
+                for (size_t i = 0; i < out.size(); ++i) {
+                    TCell c = Cell(out[i], p0.field);
+                    items[i] = {c.null ? 0 : TextPrefix(c.s, p0.ci), out[i]};
+                }
+                std::stable_sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+                    if (a.key != b.key)
+                        return a.key < b.key;
+                    return CompareCells(Cell(a.row, p0.field), Cell(b.row, p0.field),
+                                        TFieldType::ftString, p0.ci) < 0;
+                });
+                for (size_t i = 0; i < out.size(); ++i)
+                    out[i] = items[i].row;
+            } else {
+                // Two-pass LSD radix sort on the biased number; nulls first.
+                auto key = [&](uint32_t row) -> uint64_t {
+                    TCell c = Cell(row, p0.field);
+                    return c.null ? 0 : uint64_t(uint32_t(c.i) ^ 0x80000000u) + 1;
+                };
+                std::vector<uint32_t> nulls, rest;
+                rest.reserve(out.size());
+                for (uint32_t r : out)
+                    (key(r) == 0 ? nulls : rest).push_back(r);
+                std::vector<uint32_t> tmp(rest.size());
+                for (int shift = 0; shift < 32; shift += 16) {
+                    std::vector<size_t> count(65537, 0);
+                    for (uint32_t r : rest)
+                        ++count[((key(r) - 1) >> shift & 0xFFFF) + 1];
+                    for (size_t i = 1; i < count.size(); ++i)
+                        count[i] += count[i - 1];
+                    for (uint32_t r : rest)
+                        tmp[count[(key(r) - 1) >> shift & 0xFFFF]++] = r;
+                    rest.swap(tmp);
+                }
+                out = std::move(nulls);
+                out.insert(out.end(), rest.begin(), rest.end());
+            }
+            // The base order breaks ties by row id only where its own key is
+            // equal; so does this one, hence the result is the exact order.
+            return true;
+        }
+        return false;
+    }
+
+    void BuildOrder(Index& ix)
+    {
+        std::vector<uint32_t> rows;
+        if (!DeriveOrder(ix, rows)) {
+            rows.reserve(live);
+            for (uint32_t r = 0; r < deleted.size(); ++r)
+                if (!deleted[r])
+                    rows.push_back(r);
+            SortRows(ix, rows);
+        }
+        ix.order.Assign(rows);
+        ix.built = true;
+        ix.pending.clear();
+    }
+
+    size_t OrderLowerBound(const Index& ix, uint32_t row) const
+    {
+        return ix.order.LowerBound([&](uint32_t x) { return CompareRows(ix, x, row) < 0; });
+    }
+
+    // Brings an order up to date: builds it, or merges the rows added since.
+    void Flush(Index& ix)
+    {
+        if (!ix.built) {
+            BuildOrder(ix);
+            return;
+        }
+        if (ix.pending.empty())
+            return;
+        if (ix.pending.size() <= 32) {
+            for (uint32_t r : ix.pending)
+                ix.order.Insert(OrderLowerBound(ix, r), r);
+        } else {
+            std::vector<uint32_t> added = std::move(ix.pending);
+            SortRows(ix, added);
+            std::vector<uint32_t> old = ix.order.ToVector(), merged(old.size() + added.size());
+            std::merge(old.begin(), old.end(), added.begin(), added.end(), merged.begin(),
+                       [&](uint32_t a, uint32_t b) { return CompareRows(ix, a, b) < 0; });
+            ix.order.Assign(merged);
+        }
+        ix.pending.clear();
+    }
+
+    void OrderErase(Index& ix, uint32_t row)
+    {
+        if (!ix.built)
+            return;
+        Flush(ix);
+        size_t p = OrderLowerBound(ix, row);
+        if (p < ix.order.Size() && ix.order.At(p) == row)
+            ix.order.Erase(p);
+    }
+
+    void OrderInsert(Index& ix, uint32_t row)
+    {
+        if (ix.built)
+            ix.pending.push_back(row);
+    }
+
+    // ---- the current sequence: the current order, or the rows that pass the filter
+    Index& Cur() { return indexes[current]; }
+
+    bool PassesFilter(uint32_t row) const
+    {
+        for (size_t i = 0; i < filter.size(); ++i) {
+            const TFilterCondition& c = filter[i];
+            int f = filterFields[i];
+            TCell cell = Cell(row, f);
+            if (c.op == TFilterCondition::Like) {
+                std::string_view v = cell.null ? std::string_view() : cell.s;
+                if (Type(f) != TFieldType::ftString) {
+                    std::string n = cell.null ? std::string() : std::to_string(cell.i);
+                    if (!LikeMatch(n, c.value.s))
+                        return false;
+                } else if (!LikeMatch(v, c.value.s)) {
+                    return false;
+                }
+            } else if (Type(f) == TFieldType::ftString) {
+                std::string_view want = c.value.kind == TValue::Text ? std::string_view(c.value.s)
+                                                                     : std::string_view();
+                std::string num;
+                if (c.value.kind == TValue::Int) {
+                    num = std::to_string(c.value.i);
+                    want = num;
+                }
+                if (CompareBytes(cell.null ? std::string_view() : cell.s, want, true))
+                    return false;
+            } else {
+                if (cell.null || c.value.kind != TValue::Int || cell.i != c.value.i)
+                    return false;
+            }
+        }
+        return true;
+    }
+
+    bool Filtering() const { return filtered && !filter.empty(); }
+
+    void EnsureView()
+    {
+        Index& ix = Cur();
+        Flush(ix);
+        if (viewValid)
+            return;
+        view.clear();
+        for (size_t k = 0, n = ix.order.Size(); k < n; ++k) {
+            uint32_t r = ix.order.At(k);
+            if (PassesFilter(r))
+                view.push_back(r);
+        }
+        viewValid = true;
+    }
+
+    size_t SeqSize()
+    {
+        if (Filtering()) {
+            EnsureView();
+            return view.size();
+        }
+        Flush(Cur());
+        return Cur().order.Size();
+    }
+
+    uint32_t SeqAt(size_t k)
+    {
+        if (Filtering()) {
+            EnsureView();
+            return view[k];
+        }
+        return Cur().order.At(k);
+    }
+
+    // First position whose row does not sort before `less` says.
+    template <class Less>
+    size_t SeqLowerBound(Less less)
+    {
+        if (Filtering()) {
+            EnsureView();
+            return size_t(std::partition_point(view.begin(), view.end(), less) - view.begin());
+        }
+        Flush(Cur());
+        return Cur().order.LowerBound(less);
+    }
+
+    // Position of the current row in the current sequence (or where it would stand).
+    void ResolvePos()
+    {
+        if (posValid || curRow == NoRow)
+            return;
+        Index& ix = Cur();
+        curPos = SeqLowerBound([&](uint32_t x) { return CompareRows(ix, x, curRow) < 0; });
+        size_t n = SeqSize();
+        if (curPos < n && SeqAt(curPos) != curRow && Filtering()) {
+            // The row no longer passes the filter: stand on the next one that does.
+        }
+        if (curPos >= n) {
+            if (n == 0) {
+                curRow = NoRow;
+                eof = bof = true;
+                return;
+            }
+            curPos = n - 1;
+        }
+        curRow = SeqAt(curPos);
+        posValid = true;
+    }
+
+    void SetCursor(uint32_t row)
+    {
+        curRow = row;
+        posValid = false;
+        eof = bof = (row == NoRow);
+    }
+
+    void InvalidateView()
+    {
+        viewValid = false;
+        posValid = false;
+    }
+
+    // ---- storage
+    uint64_t StoreText(std::string_view s)
+    {
+        if (s.empty())
+            return 0;
+        uint64_t off = arena.size();
+        arena.append(s);
+        return off << 24 | s.size();
+    }
+
+    void CheckActive() const
+    {
+        if (!active)
+            throw EQuillonError("Table " + owner.name + ": cannot perform this operation on a closed table.");
+    }
+
+    void CheckBrowse() const
+    {
+        CheckActive();
+        if (state != TTableState::dsBrowse)
+            throw EQuillonError("Table " + owner.name + ": not in browse mode (a row is being edited).");
+    }
+
+    void SetupRuntime()
+    {
+        cols.clear();
+        for (const TFieldDef& d : fieldDefs) {
+            Column c;
+            c.def = d;
+            cols.push_back(std::move(c));
+        }
+        indexes.clear();
+        for (const TIndexDef& d : indexDefs) {
+            Index ix;
+            ix.def = d;
+            for (size_t i = 0; i < d.fields.size(); ++i) {
+                int f = owner.FieldNo(d.fields[i]);
+                if (f < 0)
+                    throw EQuillonError("Table " + owner.name + ": index " + d.name +
+                                        " names the unknown field " + d.fields[i] + ".");
+                bool ci = i < d.caseInsensitive.size() && d.caseInsensitive[i];
+                ix.parts.push_back({f, ci});
+            }
+            if (ix.parts.size() > MaxKeyParts)
+                throw EQuillonError("Table " + owner.name + ": index " + d.name + " has too many fields.");
+            if (ix.parts.empty())
+                throw EQuillonError("Table " + owner.name + ": index " + d.name + " has no fields.");
+            indexes.push_back(std::move(ix));
+        }
+        // A unique key that contains another unique key (no looser in case) is
+        // unique already; only the others need a hash set of their own.
+        for (size_t i = 0; i < indexes.size(); ++i) {
+            Index& ix = indexes[i];
+            if (!ix.def.unique)
+                continue;
+            bool implied = false;
+            for (size_t j = 0; j < i && !implied; ++j) {
+                const Index& other = indexes[j];
+                if (!other.hashed)
+                    continue;
+                bool all = true;
+                for (const KeyPart& op : other.parts) {
+                    bool found = false;
+                    for (const KeyPart& p : ix.parts)
+                        if (p.field == op.field && (op.ci || !p.ci))
+                            found = true;
+                    all = all && found;
+                }
+                implied = all;
+            }
+            ix.hashed = !implied;
+        }
+        arena.clear();
+        arenaGarbage = 0;
+        deleted.clear();
+        live = 0;
+        current = 0;
+        for (size_t i = 0; i < indexes.size(); ++i)
+            if (indexes[i].def.primary) {
+                current = int(i);
+                break;
+            }
+        SetCursor(NoRow);
+        buffer.clear();
+        editRow = NoRow;
+        viewValid = false;
+    }
+
+    uint32_t AddRowStorage()
+    {
+        uint32_t r = uint32_t(deleted.size());
+        deleted.push_back(0);
+        for (Column& c : cols) {
+            if (c.def.type == TFieldType::ftString) {
+                c.text.push_back(0);
+            } else {
+                c.ints.push_back(0);
+                c.nulls.push_back(1);
+            }
+        }
+        return r;
+    }
+
+    void WriteRow(uint32_t r)
+    {
+        for (size_t f = 0; f < cols.size(); ++f) {
+            Column& c = cols[f];
+            const TValue& v = buffer[f];
+            if (c.def.type == TFieldType::ftString) {
+                uint64_t old = c.text[r];
+                std::string_view now = v.kind == TValue::Text ? std::string_view(v.s) : std::string_view();
+                TCell oldCell = Cell(r, int(f));
+                if (!oldCell.null && oldCell.s == now)
+                    continue;
+                arenaGarbage += old & 0xFFFFFF;
+                c.text[r] = StoreText(now);
+            } else {
+                c.nulls[r] = v.kind == TValue::Null ? 1 : 0;
+                c.ints[r] = v.kind == TValue::Null ? 0 : v.i;
+            }
+        }
+    }
+
+    TValue RowValue(uint32_t r, int f) const
+    {
+        TCell c = Cell(r, f);
+        if (c.null)
+            return TValue();
+        if (Type(f) == TFieldType::ftString)
+            return TValue(c.s);
+        if (Type(f) == TFieldType::ftBoolean)
+            return TValue(c.i != 0);
+        return TValue(int(c.i));
+    }
+
+    bool KeyChanged(const Index& ix, uint32_t r) const
+    {
+        for (const KeyPart& p : ix.parts) {
+            TCell a = Cell(r, p.field), b = BufferCell(p.field);
+            if (a.null != b.null)
+                return true;
+            if (a.null)
+                continue;
+            if (Type(p.field) == TFieldType::ftString ? a.s != b.s : a.i != b.i)
+                return true;
+        }
+        return false;
+    }
+
+    // Reclaims text that edits left behind, once it outweighs the live text.
+    void CompactArena()
+    {
+        if (arenaGarbage < (1u << 20) || arenaGarbage < arena.size() / 2)
+            return;
+        std::string fresh;
+        fresh.reserve(arena.size() - arenaGarbage);
+        for (Column& c : cols) {
+            if (c.def.type != TFieldType::ftString)
+                continue;
+            for (size_t r = 0; r < c.text.size(); ++r) {
+                uint64_t slot = c.text[r];
+                uint32_t len = uint32_t(slot & 0xFFFFFF);
+                if (!len || deleted[r]) {
+                    c.text[r] = deleted[r] ? 0 : slot;
+                    continue;
+                }
+                uint64_t off = fresh.size();
+                fresh.append(arena, size_t(slot >> 24), len);
+                c.text[r] = off << 24 | len;
+            }
+        }
+        arena.swap(fresh);
+        arenaGarbage = 0;
+    }
+};
+
+// ---------------------------------------------------------------------------
+
+TTable::TTable(std::string n) : name(std::move(n)), d(std::make_unique<Impl>(*this)) {}
+TTable::~TTable() = default;
+
+int TTable::CompareText(std::string_view a, std::string_view b) { return CompareBytes(a, b, true); }
+bool TTable::SameText(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && CompareBytes(a, b, true) == 0;
+}
+
+void TTable::AddFieldDef(const TFieldDef& def)
+{
+    if (d->active)
+        throw EQuillonError("Table " + name + ": fields cannot be defined while it is open.");
+    d->fieldDefs.push_back(def);
+}
+
+void TTable::AddIndexDef(const TIndexDef& def)
+{
+    if (d->active)
+        throw EQuillonError("Table " + name + ": indexes cannot be defined while it is open.");
+    d->indexDefs.push_back(def);
+}
+
+void TTable::ClearDefs()
+{
+    if (d->active)
+        throw EQuillonError("Table " + name + ": definitions cannot change while it is open.");
+    d->fieldDefs.clear();
+    d->indexDefs.clear();
+}
+
+const std::vector<TFieldDef>& TTable::FieldDefs() const { return d->fieldDefs; }
+const std::vector<TIndexDef>& TTable::IndexDefs() const { return d->indexDefs; }
+
+int TTable::FieldNo(std::string_view fieldName) const
+{
+    for (size_t i = 0; i < d->fieldDefs.size(); ++i)
+        if (SameText(d->fieldDefs[i].name, fieldName))
+            return int(i);
+    return -1;
+}
+
+int TTable::RequireField(std::string_view f) const
+{
+    int n = FieldNo(f);
+    if (n < 0)
+        throw EQuillonError(name + ": Field '" + std::string(f) + "' not found");
+    return n;
+}
+
+const TFieldDef& TTable::FieldDef(std::string_view fieldName) const
+{
+    return d->fieldDefs[RequireField(fieldName)];
+}
+
+void TTable::CreateDataSet()
+{
+    if (d->fieldDefs.empty())
+        throw EQuillonError("Table " + name + " has no fields.");
+    Close();
+    d->SetupRuntime();
+    d->active = true;
+    d->state = TTableState::dsBrowse;
+}
+
+void TTable::Close()
+{
+    auto fresh = std::make_unique<Impl>(*this);
+    fresh->fieldDefs = std::move(d->fieldDefs);
+    fresh->indexDefs = std::move(d->indexDefs);
+    d = std::move(fresh);
+}
+
+bool TTable::Active() const { return d->active; }
+TTableState TTable::State() const { return d->state; }
+
+// ---- index
+
+void TTable::SetIndexName(std::string_view indexName)
+{
+    d->CheckActive();
+    for (size_t i = 0; i < d->indexes.size(); ++i) {
+        if (SameText(d->indexes[i].def.name, indexName)) {
+            if (int(i) != d->current) {
+                d->current = int(i);
+                d->InvalidateView();
+            }
+            return;
+        }
+    }
+    throw EQuillonError(name + ": Index '" + std::string(indexName) + "' not found");
+}
+
+const std::string& TTable::IndexName() const
+{
+    static const std::string none;
+    return d->indexes.empty() ? none : d->indexes[d->current].def.name;
+}
+
+// ---- cursor
+
+void TTable::First()
+{
+    d->CheckBrowse();
+    size_t n = d->SeqSize();
+    if (n == 0) {
+        d->SetCursor(NoRow);
+        return;
+    }
+    d->curRow = d->SeqAt(0);
+    d->curPos = 0;
+    d->posValid = true;
+    d->bof = true;
+    d->eof = false;
+}
+
+void TTable::Last()
+{
+    d->CheckBrowse();
+    size_t n = d->SeqSize();
+    if (n == 0) {
+        d->SetCursor(NoRow);
+        return;
+    }
+    d->curRow = d->SeqAt(n - 1);
+    d->curPos = n - 1;
+    d->posValid = true;
+    d->bof = false;
+    d->eof = true;
+}
+
+void TTable::Next()
+{
+    d->CheckBrowse();
+    if (d->curRow == NoRow)
+        return;
+    d->ResolvePos();
+    if (d->curRow == NoRow)
+        return;
+    if (d->curPos + 1 < d->SeqSize()) {
+        ++d->curPos;
+        d->curRow = d->SeqAt(d->curPos);
+        d->bof = false;
+        d->eof = false;
+    } else {
+        d->eof = true;
+    }
+}
+
+void TTable::Prior()
+{
+    d->CheckBrowse();
+    if (d->curRow == NoRow)
+        return;
+    d->ResolvePos();
+    if (d->curRow == NoRow)
+        return;
+    if (d->curPos > 0) {
+        --d->curPos;
+        d->curRow = d->SeqAt(d->curPos);
+        d->eof = false;
+        d->bof = false;
+    } else {
+        d->bof = true;
+    }
+}
+
+bool TTable::Eof() const { return !d->active || d->eof; }
+bool TTable::Bof() const { return !d->active || d->bof; }
+
+bool TTable::IsEmpty() const { return RecordCount() == 0; }
+
+int TTable::RecordCount() const
+{
+    if (!d->active)
+        return 0;
+    if (d->Filtering())
+        return int(d->SeqSize());
+    return int(d->live);
+}
+
+int TTable::RowCount() const { return d->active ? int(d->live) : 0; }
+
+int TTable::RecNo() const
+{
+    if (!d->active || d->curRow == NoRow || d->state != TTableState::dsBrowse)
+        return -1;
+    d->ResolvePos();
+    return d->curRow == NoRow ? -1 : int(d->curPos);
+}
+
+void TTable::MoveToRecNo(int position)
+{
+    d->CheckBrowse();
+    size_t n = d->SeqSize();
+    if (position < 0 || size_t(position) >= n)
+        throw EQuillonError(name + ": row " + std::to_string(position) + " is out of range.");
+    d->curPos = size_t(position);
+    d->curRow = d->SeqAt(d->curPos);
+    d->posValid = true;
+    d->eof = false;
+    d->bof = false;
+}
+
+// ---- field access
+
+std::string_view TTable::AsString(int f) const
+{
+    if (!d->active)
+        return {};
+    if (d->state == TTableState::dsEdit || d->state == TTableState::dsInsert) {
+        const TValue& v = d->buffer[f];
+        if (v.kind == TValue::Text)
+            return v.s;
+        if (v.kind == TValue::Null)
+            return {};
+        thread_local std::string num;
+        num = d->Type(f) == TFieldType::ftBoolean ? (v.i ? "True" : "False") : std::to_string(v.i);
+        return num;
+    }
+    if (d->curRow == NoRow)
+        return {};
+    TCell c = d->Cell(d->curRow, f);
+    if (c.null)
+        return {};
+    if (d->Type(f) == TFieldType::ftString)
+        return c.s;
+    thread_local std::string num;
+    num = d->Type(f) == TFieldType::ftBoolean ? (c.i ? "True" : "False") : std::to_string(c.i);
+    return num;
+}
+
+int32_t TTable::AsInteger(int f) const
+{
+    if (!d->active)
+        return 0;
+    TCell c;
+    if (d->state == TTableState::dsEdit || d->state == TTableState::dsInsert)
+        c = d->BufferCell(f);
+    else if (d->curRow != NoRow)
+        c = d->Cell(d->curRow, f);
+    if (c.null)
+        return 0;
+    if (d->Type(f) == TFieldType::ftString) {
+        try {
+            return std::stoi(std::string(c.s));
+        } catch (...) {
+            throw EQuillonError("'" + std::string(c.s) + "' is not a valid integer value");
+        }
+    }
+    return c.i;
+}
+
+bool TTable::AsBoolean(int f) const
+{
+    if (d->Type(f) == TFieldType::ftString)
+        return SameText(AsString(f), "true");
+    return AsInteger(f) != 0;
+}
+
+bool TTable::IsNull(int f) const
+{
+    if (!d->active)
+        return true;
+    if (d->state == TTableState::dsEdit || d->state == TTableState::dsInsert)
+        return d->BufferCell(f).null;
+    if (d->curRow == NoRow)
+        return true;
+    return d->Cell(d->curRow, f).null;
+}
+
+// ---- look-ups
+
+bool TTable::FindKey(const std::vector<TValue>& key)
+{
+    d->CheckBrowse();
+    Impl::Index& ix = d->Cur();
+    if (key.empty() || key.size() > ix.parts.size())
+        throw EQuillonError(name + ": the key for index " + ix.def.name + " has " +
+                            std::to_string(key.size()) + " values.");
+    TKey cells;
+    for (size_t i = 0; i < key.size(); ++i)
+        cells.push_back(Impl::ValueCell(key[i], d->Type(ix.parts[i].field)));
+
+    uint32_t found = NoRow;
+    if (ix.hashed && key.size() == ix.parts.size() && !d->Filtering()) {
+        found = d->HashFind(ix, cells);
+    } else {
+        size_t p = d->SeqLowerBound([&](uint32_t x) { return d->CompareRowKey(ix, x, cells) < 0; });
+        if (p < d->SeqSize() && d->CompareRowKey(ix, d->SeqAt(p), cells) == 0) {
+            found = d->SeqAt(p);
+            d->curRow = found;
+            d->curPos = p;
+            d->posValid = true;
+            d->eof = d->bof = false;
+            return true;
+        }
+    }
+    if (found == NoRow)
+        return false;
+    d->SetCursor(found);
+    return true;
+}
+
+void TTable::FindNearest(const std::vector<TValue>& key)
+{
+    d->CheckBrowse();
+    Impl::Index& ix = d->Cur();
+    TKey cells;
+    for (size_t i = 0; i < key.size() && i < ix.parts.size(); ++i)
+        cells.push_back(Impl::ValueCell(key[i], d->Type(ix.parts[i].field)));
+    size_t p = d->SeqLowerBound([&](uint32_t x) { return d->CompareRowKey(ix, x, cells) < 0; });
+    size_t n = d->SeqSize();
+    if (n == 0) {
+        d->SetCursor(NoRow);
+        return;
+    }
+    if (p >= n) {
+        Last();
+        return;
+    }
+    d->curPos = p;
+    d->curRow = d->SeqAt(p);
+    d->posValid = true;
+    d->eof = false;
+    d->bof = (p == 0);
+}
+
+bool TTable::Locate(std::string_view fieldName, const TValue& value, bool ignoreCase)
+{
+    d->CheckBrowse();
+    int f = RequireField(fieldName);
+    TCell want = Impl::ValueCell(value, d->Type(f));
+    bool ci = ignoreCase;
+    // A single-field unique key answers at once when its case rule is the one asked for.
+    if (!d->Filtering()) {
+        for (Impl::Index& ix : d->indexes) {
+            if (ix.hashed && ix.parts.size() == 1 && ix.parts[0].field == f &&
+                (d->Type(f) != TFieldType::ftString || ix.parts[0].ci == ci)) {
+                uint32_t r = d->HashFind(ix, {want});
+                if (r == NoRow)
+                    return false;
+                d->SetCursor(r);
+                return true;
+            }
+        }
+    }
+    size_t n = d->SeqSize();
+    for (size_t k = 0; k < n; ++k) {
+        uint32_t r = d->SeqAt(k);
+        if (Impl::CompareCells(d->Cell(r, f), want, d->Type(f), ci) == 0) {
+            d->curRow = r;
+            d->curPos = k;
+            d->posValid = true;
+            d->eof = d->bof = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- editing
+
+void TTable::Append()
+{
+    d->CheckBrowse();
+    d->buffer.assign(d->cols.size(), TValue());
+    d->editRow = NoRow;
+    d->state = TTableState::dsInsert;
+}
+
+void TTable::Edit()
+{
+    d->CheckBrowse();
+    if (d->curRow == NoRow)
+        throw EQuillonError(name + ": Cannot perform this operation on an empty dataset");
+    d->buffer.clear();
+    for (size_t f = 0; f < d->cols.size(); ++f)
+        d->buffer.push_back(d->RowValue(d->curRow, int(f)));
+    d->editRow = d->curRow;
+    d->state = TTableState::dsEdit;
+}
+
+void TTable::SetField(int f, const TValue& value)
+{
+    if (d->state != TTableState::dsEdit && d->state != TTableState::dsInsert)
+        throw EQuillonError(name + ": Dataset not in edit or insert mode");
+    const Impl::Column& c = d->cols[f];
+    TValue v;
+    switch (c.def.type) {
+    case TFieldType::ftString:
+        if (value.kind == TValue::Text)
+            v = TValue(value.s.substr(0, c.def.size > 0 ? size_t(c.def.size) : value.s.size()));
+        else if (value.kind == TValue::Int)
+            v = TValue(std::to_string(value.i));
+        else if (value.kind == TValue::Bool)
+            v = TValue(value.i ? "True" : "False");
+        if (v.kind == TValue::Text && v.s.empty())
+            v = TValue();
+        break;
+    case TFieldType::ftInteger:
+        if (value.kind == TValue::Int || value.kind == TValue::Bool) {
+            v = TValue(int(value.i));
+        } else if (value.kind == TValue::Text && !value.s.empty()) {
+            try {
+                size_t used = 0;
+                long long n = std::stoll(value.s, &used);
+                if (used != value.s.size() || n < INT32_MIN || n > INT32_MAX)
+                    throw std::invalid_argument("x");
+                v = TValue(int(n));
+            } catch (const std::exception&) {
+                throw EQuillonError("'" + value.s + "' is not a valid integer value for field '" +
+                                    c.def.name + "'");
+            }
+        }
+        break;
+    case TFieldType::ftBoolean:
+        if (value.kind == TValue::Bool || value.kind == TValue::Int)
+            v = TValue(value.i != 0);
+        else if (value.kind == TValue::Text && !value.s.empty())
+            v = TValue(SameText(value.s, "true") || value.s == "1");
+        break;
+    }
+    d->buffer[f] = std::move(v);
+}
+
+void TTable::Post()
+{
+    if (d->state != TTableState::dsEdit && d->state != TTableState::dsInsert)
+        throw EQuillonError(name + ": Dataset not in edit or insert mode");
+    for (size_t f = 0; f < d->cols.size(); ++f)
+        if (d->cols[f].def.required && d->BufferCell(int(f)).null)
+            throw EQuillonError("Field '" + d->cols[f].def.name + "' must have a value");
+    bool inserting = d->state == TTableState::dsInsert;
+    uint32_t self = inserting ? NoRow : d->editRow;
+    for (Impl::Index& ix : d->indexes) {
+        if (!ix.hashed)
+            continue;
+        if (!inserting && !d->KeyChanged(ix, self))
+            continue;
+        if (d->HashFind(ix, d->BufferKey(ix), self) != NoRow)
+            throw EQuillonError("Key violation.");
+    }
+
+    uint32_t r;
+    if (inserting) {
+        r = d->AddRowStorage();
+        d->WriteRow(r);
+        ++d->live;
+        for (Impl::Index& ix : d->indexes) {
+            if (ix.hashed)
+                d->HashInsert(ix, r);
+            d->OrderInsert(ix, r);
+        }
+    } else {
+        r = self;
+        std::vector<bool> changed(d->indexes.size());
+        for (size_t i = 0; i < d->indexes.size(); ++i) {
+            Impl::Index& ix = d->indexes[i];
+            changed[i] = d->KeyChanged(ix, r);
+            if (!changed[i])
+                continue;
+            d->OrderErase(ix, r);
+            if (ix.hashed)
+                d->HashErase(ix, r);
+        }
+        d->WriteRow(r);
+        for (size_t i = 0; i < d->indexes.size(); ++i) {
+            if (!changed[i])
+                continue;
+            Impl::Index& ix = d->indexes[i];
+            if (ix.hashed)
+                d->HashInsert(ix, r);
+            d->OrderInsert(ix, r);
+        }
+        d->CompactArena();
+    }
+    d->state = TTableState::dsBrowse;
+    d->buffer.clear();
+    d->editRow = NoRow;
+    d->viewValid = false;
+    d->SetCursor(r);
+    if (AfterPost)
+        AfterPost(*this);
+}
+
+void TTable::Cancel()
+{
+    if (d->state == TTableState::dsEdit || d->state == TTableState::dsInsert) {
+        d->state = TTableState::dsBrowse;
+        d->buffer.clear();
+        d->editRow = NoRow;
+    }
+}
+
+void TTable::Delete()
+{
+    d->CheckBrowse();
+    if (d->curRow == NoRow)
+        throw EQuillonError(name + ": Cannot perform this operation on an empty dataset");
+    d->ResolvePos();
+    uint32_t r = d->curRow;
+    size_t pos = d->curPos;
+    for (Impl::Index& ix : d->indexes) {
+        d->OrderErase(ix, r);
+        if (ix.hashed)
+            d->HashErase(ix, r);
+    }
+    if (d->Filtering() && d->viewValid) {
+        auto it = std::find(d->view.begin() + std::min(pos, d->view.size()), d->view.end(), r);
+        if (it != d->view.end())
+            d->view.erase(it);
+    }
+    for (Impl::Column& c : d->cols)
+        if (c.def.type == TFieldType::ftString) {
+            d->arenaGarbage += c.text[r] & 0xFFFFFF;
+            c.text[r] = 0;
+        }
+    d->deleted[r] = 1;
+    --d->live;
+    // The cursor moves to the row that followed; past the end it stays on the last row at Eof.
+    size_t n = d->SeqSize();
+    if (n == 0) {
+        d->SetCursor(NoRow);
+    } else if (pos < n) {
+        d->curPos = pos;
+        d->curRow = d->SeqAt(pos);
+        d->posValid = true;
+        d->eof = false;
+        d->bof = (pos == 0);
+    } else {
+        d->curPos = n - 1;
+        d->curRow = d->SeqAt(n - 1);
+        d->posValid = true;
+        d->eof = true;
+        d->bof = false;
+    }
+    if (AfterDelete)
+        AfterDelete(*this);
+}
+
+// ---- filter
+
+void TTable::SetFilter(const std::string& expression)
+{
+    std::vector<TFilterCondition> parsed = ParseFilter(expression);
+    std::vector<int> fields;
+    for (const TFilterCondition& c : parsed) {
+        int f = FieldNo(c.field);
+        if (f < 0)
+            throw EQuillonError(name + ": Field '" + c.field + "' not found");
+        fields.push_back(f);
+    }
+    d->filterText = expression;
+    d->filter = std::move(parsed);
+    d->filterFields = std::move(fields);
+    d->InvalidateView();
+}
+
+const std::string& TTable::Filter() const { return d->filterText; }
+
+void TTable::SetFiltered(bool on)
+{
+    if (d->filtered != on) {
+        d->filtered = on;
+        d->InvalidateView();
+        if (d->active && d->state == TTableState::dsBrowse)
+            First();
+    }
+}
+
+bool TTable::Filtered() const { return d->filtered; }
+
+// ---- bookmarks
+
+TBookmark TTable::GetBookmark() const { return d->curRow == NoRow ? NoBookmark : d->curRow; }
+
+bool TTable::BookmarkValid(TBookmark b) const
+{
+    return d->active && b < d->deleted.size() && !d->deleted[b];
+}
+
+void TTable::GotoBookmark(TBookmark b)
+{
+    d->CheckBrowse();
+    if (!BookmarkValid(b))
+        throw EQuillonError(name + ": Record not found");
+    d->SetCursor(b);
+}
+
+// ---- files
+
+namespace {
+
+constexpr char Magic[8] = {'Q', 'L', 'N', 'T', 'A', 'B', 'L', 'E'};
+constexpr uint32_t FileVersion = 1;
+
+uint64_t Checksum(const char* p, size_t n)
+{
+    uint64_t h = 0x9E3779B97F4A7C15ULL ^ n;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        h = (h ^ w) * 0x100000001B3ULL;
+        h ^= h >> 29;
+    }
+    for (; i < n; ++i)
+        h = (h ^ static_cast<unsigned char>(p[i])) * 0x100000001B3ULL;
+    return Mix(h);
+}
+
+class TWriter {
+public:
+    std::string out;
+    void U8(uint8_t v) { out.push_back(char(v)); }
+    void U32(uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); }
+    void U64(uint64_t v) { out.append(reinterpret_cast<const char*>(&v), 8); }
+    void Str(std::string_view s)
+    {
+        U32(uint32_t(s.size()));
+        out.append(s);
+    }
+};
+
+class TReader {
+public:
+    TReader(const std::string& data, const std::string& file) : p(data.data()), n(data.size()), file(file) {}
+    [[noreturn]] void Damaged(const std::string& why) const
+    {
+        throw EQuillonError("Cannot read table file " + file + ": " + why);
+    }
+    const char* Take(size_t k)
+    {
+        if (k > n - at)
+            Damaged("the file is truncated.");
+        const char* r = p + at;
+        at += k;
+        return r;
+    }
+    uint8_t U8() { return static_cast<uint8_t>(*Take(1)); }
+    uint32_t U32()
+    {
+        uint32_t v;
+        std::memcpy(&v, Take(4), 4);
+        return v;
+    }
+    std::string Str()
+    {
+        uint32_t len = U32();
+        return std::string(Take(len), len);
+    }
+    size_t Left() const { return n - at; }
+
+private:
+    const char* p;
+    size_t n;
+    size_t at = 0;
+    const std::string& file;
+};
+
+} // namespace
+
+void TTable::SaveToFile(const std::string& fileName)
+{
+    d->CheckActive();
+    // Rows go out in primary-key order, so loading gets that order for free.
+    std::vector<uint32_t> rows;
+    Impl::Index* primary = nullptr;
+    for (Impl::Index& ix : d->indexes)
+        if (ix.def.primary)
+            primary = &ix;
+    if (primary) {
+        d->Flush(*primary);
+        rows = primary->order.ToVector();
+    } else {
+        for (uint32_t r = 0; r < d->deleted.size(); ++r)
+            if (!d->deleted[r])
+                rows.push_back(r);
+    }
+
+    TWriter w;
+    w.out.reserve(64 + rows.size() * 8 + d->arena.size() - d->arenaGarbage);
+    w.out.append(Magic, 8);
+    w.U32(FileVersion);
+    w.Str(name);
+    w.U32(uint32_t(d->fieldDefs.size()));
+    for (const TFieldDef& f : d->fieldDefs) {
+        w.Str(f.name);
+        w.U8(uint8_t(f.type));
+        w.U32(uint32_t(f.size));
+        w.U8(f.required ? 1 : 0);
+    }
+    w.U32(uint32_t(d->indexDefs.size()));
+    for (const TIndexDef& ix : d->indexDefs) {
+        w.Str(ix.name);
+        w.U8(uint8_t((ix.primary ? 1 : 0) | (ix.unique ? 2 : 0)));
+        w.U32(uint32_t(ix.fields.size()));
+        for (size_t i = 0; i < ix.fields.size(); ++i) {
+            w.Str(ix.fields[i]);
+            w.U8(i < ix.caseInsensitive.size() && ix.caseInsensitive[i] ? 1 : 0);
+        }
+    }
+    w.U32(uint32_t(rows.size()));
+    for (size_t f = 0; f < d->cols.size(); ++f) {
+        const Impl::Column& c = d->cols[f];
+        if (c.def.type == TFieldType::ftString) {
+            // Lengths (one byte each while every value fits), then the bytes.
+            bool wide = false;
+            uint64_t total = 0;
+            for (uint32_t r : rows) {
+                uint32_t len = uint32_t(c.text[r] & 0xFFFFFF);
+                wide = wide || len > 255;
+                total += len;
+            }
+            w.U8(wide ? 4 : 1);
+            size_t at = w.out.size();
+            w.out.resize(at + rows.size() * (wide ? 4 : 1));
+            char* lens = w.out.data() + at;
+            for (size_t i = 0; i < rows.size(); ++i) {
+                uint32_t len = uint32_t(c.text[rows[i]] & 0xFFFFFF);
+                if (wide)
+                    std::memcpy(lens + 4 * i, &len, 4);
+                else
+                    lens[i] = char(len);
+            }
+            w.U64(total);
+            at = w.out.size();
+            w.out.resize(at + total);
+            char* dst = w.out.data() + at;
+            for (uint32_t r : rows) {
+                uint64_t slot = c.text[r];
+                uint32_t len = uint32_t(slot & 0xFFFFFF);
+                std::memcpy(dst, d->arena.data() + (slot >> 24), len);
+                dst += len;
+            }
+        } else {
+            size_t at = w.out.size();
+            w.out.resize(at + rows.size() * 5);
+            char* nulls = w.out.data() + at;
+            char* vals = nulls + rows.size();
+            for (size_t i = 0; i < rows.size(); ++i) {
+                nulls[i] = char(c.nulls[rows[i]]);
+                std::memcpy(vals + 4 * i, &c.ints[rows[i]], 4);
+            }
+        }
+    }
+    w.U64(Checksum(w.out.data(), w.out.size()));
+    platform::WriteFileAtomic(fileName, w.out);
+}
+
+void TTable::LoadFromFile(const std::string& fileName)
+{
+    std::string data = platform::ReadWholeFile(fileName);
+    TReader rd(data, fileName);
+    if (data.size() < 8 + 4 + 8 || std::memcmp(data.data(), Magic, 8) != 0)
+        rd.Damaged("not a table file.");
+    uint64_t stored;
+    std::memcpy(&stored, data.data() + data.size() - 8, 8);
+    if (stored != Checksum(data.data(), data.size() - 8))
+        rd.Damaged("the file is damaged (its check value does not match).");
+    rd.Take(8);
+    uint32_t version = rd.U32();
+    if (version != FileVersion)
+        rd.Damaged("the file was written by another version (format " + std::to_string(version) + ").");
+    rd.Str();   // the name it was saved under
+
+    uint32_t nf = rd.U32();
+    if (nf == 0 || nf > 1024)
+        rd.Damaged("the file holds no valid field list.");
+    std::vector<TFieldDef> fields(nf);
+    for (TFieldDef& f : fields) {
+        f.name = rd.Str();
+        uint8_t type = rd.U8();
+        if (type < 1 || type > 3)
+            rd.Damaged("field " + f.name + " has an unknown type.");
+        f.type = TFieldType(type);
+        f.size = int(rd.U32());
+        f.required = rd.U8() != 0;
+    }
+    uint32_t ni = rd.U32();
+    if (ni > 1024)
+        rd.Damaged("the file holds no valid index list.");
+    std::vector<TIndexDef> indexDefs(ni);
+    for (TIndexDef& ix : indexDefs) {
+        ix.name = rd.Str();
+        uint8_t flags = rd.U8();
+        ix.primary = flags & 1;
+        ix.unique = flags & 2;
+        uint32_t parts = rd.U32();
+        if (parts == 0 || parts > nf)
+            rd.Damaged("index " + ix.name + " is not valid.");
+        for (uint32_t i = 0; i < parts; ++i) {
+            ix.fields.push_back(rd.Str());
+            ix.caseInsensitive.push_back(rd.U8() != 0);
+        }
+    }
+    uint32_t rows = rd.U32();
+
+    Close();
+    d->fieldDefs = fields;
+    d->indexDefs = indexDefs;
+    try {
+        d->SetupRuntime();
+    } catch (const EQuillonError& e) {
+        Close();
+        rd.Damaged(e.what());
+    }
+    std::string arena;
+    try {
+        for (Impl::Column& c : d->cols) {
+            if (c.def.type == TFieldType::ftString) {
+                uint8_t width = rd.U8();
+                if (width != 1 && width != 4)
+                    rd.Damaged("field " + c.def.name + " is not valid.");
+                const char* lens = rd.Take(size_t(rows) * width);
+                uint64_t total;
+                std::memcpy(&total, rd.Take(8), 8);
+                if (total > rd.Left())
+                    rd.Damaged("the file is truncated.");
+                const char* bytes = rd.Take(size_t(total));
+                c.text.resize(rows);
+                uint64_t off = arena.size(), sum = 0;
+                for (uint32_t i = 0; i < rows; ++i) {
+                    uint32_t len;
+                    if (width == 1)
+                        len = static_cast<unsigned char>(lens[i]);
+                    else
+                        std::memcpy(&len, lens + 4 * i, 4);
+                    if (len > 0xFFFFFF || sum + len > total)
+                        rd.Damaged("field " + c.def.name + " is not valid.");
+                    c.text[i] = len ? (off + sum) << 24 | len : 0;
+                    sum += len;
+                }
+                if (sum != total)
+                    rd.Damaged("field " + c.def.name + " is not valid.");
+                arena.append(bytes, size_t(total));
+            } else {
+                const char* nulls = rd.Take(rows);
+                const char* vals = rd.Take(size_t(rows) * 4);
+                c.nulls.assign(nulls, nulls + rows);
+                c.ints.resize(rows);
+                std::memcpy(c.ints.data(), vals, size_t(rows) * 4);
+            }
+        }
+        if (rd.Left() != 8)
+            rd.Damaged("the file has trailing data.");
+    } catch (...) {
+        Close();
+        throw;
+    }
+    d->arena = std::move(arena);
+    d->deleted.assign(rows, 0);
+    d->live = rows;
+    d->active = true;
+    d->state = TTableState::dsBrowse;
+
+    // Unique keys and the primary order; rows were saved in primary order, which
+    // is checked rather than trusted.
+    try {
+        for (Impl::Index& ix : d->indexes) {
+            if (ix.hashed) {
+                d->HashGrow(ix, rows);
+                for (uint32_t r = 0; r < rows; ++r) {
+                    TKey key = d->RowKey(ix, r);
+                    uint64_t hv = d->HashCells(ix, key);
+                    if (d->HashFindH(ix, key, hv) != NoRow)
+                        rd.Damaged("two rows share the key of index " + ix.def.name + ".");
+                    d->HashInsertRaw(ix, r, hv);
+                }
+            }
+            if (ix.def.primary) {
+                bool sorted = true;
+                for (uint32_t r = 1; r < rows && sorted; ++r)
+                    sorted = d->CompareRows(ix, r - 1, r) < 0;
+                if (sorted) {
+                    std::vector<uint32_t> ids(rows);
+                    std::iota(ids.begin(), ids.end(), 0u);
+                    ix.order.Assign(ids);
+                    ix.built = true;
+                } else {
+                    d->BuildOrder(ix);
+                }
+            }
+        }
+        for (size_t f = 0; f < d->cols.size(); ++f) {
+            if (!d->cols[f].def.required)
+                continue;
+            for (uint32_t r = 0; r < rows; ++r)
+                if (d->Cell(r, int(f)).null)
+                    rd.Damaged("a row has no value in the required field " + d->cols[f].def.name + ".");
+        }
+    } catch (...) {
+        Close();
+        throw;
+    }
+    First();
+}

@@ -1,0 +1,153 @@
+// The in-memory table engine: typed fields, named indexes, a cursor, filters and table files.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class TFieldType : uint8_t { ftString = 1, ftInteger = 2, ftBoolean = 3 };
+
+struct TFieldDef {
+    std::string name;
+    TFieldType type = TFieldType::ftString;
+    int size = 0;           // largest number of characters of a text field
+    bool required = false;
+};
+
+struct TIndexDef {
+    std::string name;
+    std::vector<std::string> fields;      // key fields, most significant first
+    std::vector<bool> caseInsensitive;    // per key field (ignored for numbers)
+    bool primary = false;
+    bool unique = false;
+};
+
+// A field value for keys and edits. Null is an absent value (an empty text counts as null).
+struct TValue {
+    enum Kind : uint8_t { Null, Int, Bool, Text } kind = Null;
+    int32_t i = 0;
+    std::string s;
+
+    TValue() = default;
+    TValue(int v) : kind(Int), i(v) {}
+    TValue(bool v) : kind(Bool), i(v ? 1 : 0) {}
+    TValue(const char* v) : kind(Text), s(v) {}
+    TValue(std::string v) : kind(Text), s(std::move(v)) {}
+    TValue(std::string_view v) : kind(Text), s(v) {}
+};
+
+enum class TTableState { dsInactive, dsBrowse, dsEdit, dsInsert };
+
+// A stable handle to a row for multi-row selections; survives edits and
+// re-sorting, not a reload.
+using TBookmark = uint32_t;
+inline constexpr TBookmark NoBookmark = UINT32_MAX;
+
+class TTable {
+public:
+    explicit TTable(std::string name);
+    ~TTable();
+    TTable(const TTable&) = delete;
+    TTable& operator=(const TTable&) = delete;
+
+    const std::string& Name() const { return name; }
+
+    // ---- definitions (while closed)
+    void AddFieldDef(const TFieldDef& def);
+    void AddIndexDef(const TIndexDef& def);
+    void ClearDefs();   // forget every field and index definition
+    const std::vector<TFieldDef>& FieldDefs() const;
+    const std::vector<TIndexDef>& IndexDefs() const;
+    int FieldNo(std::string_view fieldName) const;      // -1 when there is no such field
+    bool HasField(std::string_view fieldName) const { return FieldNo(fieldName) >= 0; }
+    const TFieldDef& FieldDef(std::string_view fieldName) const;   // throws when missing
+
+    // ---- open / close
+    void CreateDataSet();           // open empty with the current definitions
+    void Close();                   // drops every row (definitions stay)
+    bool Active() const;
+    TTableState State() const;
+
+    // ---- files: a self-describing, versioned file with a check against damage
+    // Loading replaces definitions and rows; throws EQuillonError naming the file.
+    void LoadFromFile(const std::string& fileName);
+    // Replaces the file atomically; rows are written in primary-index order.
+    void SaveToFile(const std::string& fileName);
+
+    // ---- current index
+    void SetIndexName(std::string_view indexName);   // throws for an unknown index
+    const std::string& IndexName() const;
+
+    // ---- cursor
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    bool Eof() const;   // past the last row (or empty)
+    bool Bof() const;   // at or before the first row
+    bool IsEmpty() const;
+    int RecordCount() const;           // rows that pass the filter when filtering is on
+    int RecNo() const;                 // 0-based position in the current order (and filter); -1 when none
+    void MoveToRecNo(int position);    // k-th row in the current order (and filter)
+
+    // ---- fields of the current row (or of the row being edited)
+    std::string_view AsString(int fieldNo) const;
+    int32_t AsInteger(int fieldNo) const;   // 0 for null
+    bool AsBoolean(int fieldNo) const;      // false for null
+    bool IsNull(int fieldNo) const;
+    std::string_view AsString(std::string_view f) const { return AsString(RequireField(f)); }
+    int32_t AsInteger(std::string_view f) const { return AsInteger(RequireField(f)); }
+    bool AsBoolean(std::string_view f) const { return AsBoolean(RequireField(f)); }
+    bool IsNull(std::string_view f) const { return IsNull(RequireField(f)); }
+
+    // ---- look-ups on the current index
+    // Whole key, or fewer values for its leading fields: positions on the first
+    // matching row and returns true; otherwise false and the cursor stays.
+    bool FindKey(const std::vector<TValue>& key);
+    // First row at or after the key (Eof when there is none).
+    void FindNearest(const std::vector<TValue>& key);
+    // First row (in the current order) whose field equals the value.
+    bool Locate(std::string_view fieldName, const TValue& value, bool ignoreCase);
+
+    // ---- editing
+    void Append();                   // a new empty row to fill, then Post or Cancel
+    void Edit();                     // edit the current row
+    void SetField(int fieldNo, const TValue& value);   // text is cut to the field's size
+    void SetField(std::string_view f, const TValue& value) { SetField(RequireField(f), value); }
+    // Stores the row; throws EQuillonError "Key violation." or
+    // "Field 'x' must have a value", leaving the table unchanged and the row in edit.
+    void Post();
+    void Cancel();
+    void Delete();                   // the cursor then stands on the next row
+
+    // Run after every successful post and delete.
+    std::function<void(TTable&)> AfterPost;
+    std::function<void(TTable&)> AfterDelete;
+
+    // ---- filter ("group_id = 3 and hostname LIKE '%ads%'"), case-insensitive
+    void SetFilter(const std::string& expression);   // throws for a malformed expression
+    const std::string& Filter() const;
+    void SetFiltered(bool on);
+    bool Filtered() const;
+
+    // ---- bookmarks
+    TBookmark GetBookmark() const;           // NoBookmark when there is no current row
+    bool BookmarkValid(TBookmark b) const;   // the row still exists
+    void GotoBookmark(TBookmark b);          // throws when the row is gone
+
+    // Number of stored rows, ignoring the filter.
+    int RowCount() const;
+
+    // Lower-cases A-Z only: the one case rule of every case-insensitive order.
+    static int CompareText(std::string_view a, std::string_view b);
+    static bool SameText(std::string_view a, std::string_view b);
+
+    struct Impl;
+private:
+    int RequireField(std::string_view f) const;
+    std::string name;
+    std::unique_ptr<Impl> d;
+};

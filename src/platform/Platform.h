@@ -1,0 +1,75 @@
+// The few operating-system services the program needs; one implementation per platform.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+#ifdef _WIN32
+inline constexpr char PathDelim = '\\';
+inline constexpr const char* LineEnd = "\r\n";
+#else
+inline constexpr char PathDelim = '/';
+// /etc/hosts and the tools that read it expect LF.
+inline constexpr const char* LineEnd = "\n";
+#endif
+
+// Folder of the running executable, with a trailing path delimiter.
+std::string ExeDir();
+
+// Where this system keeps its HOSTS file (/etc/hosts on Linux; the registry's
+// DataBasePath, or the Windows folder, followed by HOSTS on Windows).
+std::string DefaultHostsFileName();
+
+// Program the desktop associates with the given document, or empty.
+std::string FindExecutableFor(const std::string& document);
+
+// Every %NAME% reference replaced by that environment variable's value; a
+// reference to an unset variable stays as written. Throws EQuillonError on failure.
+std::string ExpandEnvVars(const std::string& text);
+
+// The Windows folder, empty where there is none.
+std::string WindowsDir(bool withDelimiter);
+
+// Registry string value under HKEY_LOCAL_MACHINE; empty when the key or value is
+// missing (always empty off Windows). Throws EQuillonError for a non-string value.
+std::string ReadMachineRegistryString(const std::string& key, const std::string& value);
+
+// Ask the desktop to open a document, folder or URL, or to start a program with
+// parameters (params passed as one argument). Returns false when nothing could be started.
+bool ShellOpen(const std::string& fileOrProgram, const std::string& params = {},
+               const std::string& workDir = {});
+
+// Start a command line as a separate process that outlives this one.
+bool StartDetached(const std::string& commandLine);
+
+// The system sound of a message kind (MB_ICONHAND 0x10, MB_ICONQUESTION 0x20,
+// MB_ICONEXCLAMATION 0x30, MB_ICONASTERISK 0x40, MB_OK 0).
+void MessageBeep(unsigned soundType);
+
+// File services. Rename fails when the target exists.
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+bool RenameFile(const std::string& from, const std::string& to);
+bool CopyFile(const std::string& from, const std::string& to);
+bool DeleteFile(const std::string& path);
+// Text of the last system error (errno / GetLastError) for messages.
+std::string LastErrorText();
+
+// Path helpers.
+std::string IncludeTrailingPathDelimiter(const std::string& path);
+std::string ExcludeTrailingPathDelimiter(const std::string& path);
+std::string RemoveFileExt(const std::string& path);
+std::string ExtractFileName(const std::string& path);
+std::string ExtractFilePath(const std::string& path);   // with trailing delimiter
+
+// Replace a file's content atomically: write to a temporary file in the same
+// folder, flush it to disk, rename it over the target. Throws EQuillonError
+// naming the file and the system's reason.
+void WriteFileAtomic(const std::string& path, const std::string& content);
+
+// Whole content of a file; throws EQuillonError naming the file when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
+} // namespace platform
