@@ -18,17 +18,23 @@ constexpr uint32_t NoRow = UINT32_MAX;
 
 inline unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
-// Big-endian first 8 bytes, so that comparing keys as numbers orders like the text.
-inline uint64_t TextPrefix(std::string_view s, bool ci)
+// Big-endian 8 bytes from `from` on, so that comparing keys as numbers orders like the text.
+inline uint64_t TextPrefix(std::string_view s, bool ci, size_t from = 0)
 {
     uint64_t k = 0;
-    size_t n = std::min<size_t>(8, s.size());
+    size_t n = s.size() > from ? std::min<size_t>(8, s.size() - from) : 0;
     for (size_t i = 0; i < n; ++i) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
+        unsigned char c = static_cast<unsigned char>(s[from + i]);
         k |= uint64_t(ci ? Lower(c) : c) << (56 - 8 * i);
     }
     return k;
 }
+
+// Sort entry: two 8-byte prefix keys settle most comparisons without touching the text.
+struct TSortItem {
+    uint64_t k1, k2;
+    uint32_t row;
+};
 
 inline uint64_t Mix(uint64_t h)
 {
@@ -140,7 +146,7 @@ struct TTable::Impl {
     // Open-addressing set of row ids for one unique key.
     struct Hash {
         std::vector<uint32_t> slots;   // row id + 1; 0 empty; Tomb deleted
-        std::vector<uint32_t> tags;    // upper hash bits, to skip most row look-ups
+        std::vector<uint32_t> tags;    // low hash bits: skip most row look-ups, and re-home slots on growth
         size_t used = 0, tombs = 0;
         static constexpr uint32_t Tomb = UINT32_MAX;
     };
@@ -261,6 +267,17 @@ struct TTable::Impl {
         return a < b ? -1 : (a > b ? 1 : 0);
     }
 
+    // Key order of two stored rows, without the row-id tie break.
+    int CompareRowKeys(const Index& ix, uint32_t a, uint32_t b) const
+    {
+        for (const KeyPart& p : ix.parts) {
+            int r = CompareCells(Cell(a, p.field), Cell(b, p.field), Type(p.field), p.ci);
+            if (r)
+                return r;
+        }
+        return 0;
+    }
+
     // Compares a stored row with the first key.size() parts of a key.
     int CompareRowKey(const Index& ix, uint32_t row, const TKey& key) const
     {
@@ -327,7 +344,7 @@ struct TTable::Impl {
         const Hash& h = ix.hash;
         if (h.slots.empty())
             return NoRow;
-        uint32_t tag = uint32_t(hv >> 32);
+        uint32_t tag = uint32_t(hv);
         size_t mask = h.slots.size() - 1;
         for (size_t i = size_t(hv) & mask;; i = (i + 1) & mask) {
             uint32_t s = h.slots[i];
@@ -345,14 +362,15 @@ struct TTable::Impl {
         size_t cap = 16;
         while (cap < wanted * 2)
             cap <<= 1;
-        std::vector<uint32_t> oldSlots = std::move(h.slots);
+        std::vector<uint32_t> oldSlots = std::move(h.slots), oldTags = std::move(h.tags);
         h.slots.assign(cap, 0);
         h.tags.assign(cap, 0);
         h.used = 0;
         h.tombs = 0;
-        for (uint32_t s : oldSlots)
-            if (s != 0 && s != Hash::Tomb)
-                HashInsertRaw(ix, s - 1, HashCells(ix, RowKey(ix, s - 1)));
+        // The slot mask never exceeds 32 bits, so the stored low bits re-home each entry.
+        for (size_t i = 0; i < oldSlots.size(); ++i)
+            if (oldSlots[i] != 0 && oldSlots[i] != Hash::Tomb)
+                HashInsertRaw(ix, oldSlots[i] - 1, oldTags[i]);
     }
 
     void HashInsertRaw(Index& ix, uint32_t row, uint64_t hv)
@@ -365,16 +383,18 @@ struct TTable::Impl {
         if (h.slots[i] == Hash::Tomb)
             --h.tombs;
         h.slots[i] = row + 1;
-        h.tags[i] = uint32_t(hv >> 32);
+        h.tags[i] = uint32_t(hv);
         ++h.used;
     }
 
-    void HashInsert(Index& ix, uint32_t row)
+    void HashInsert(Index& ix, uint32_t row) { HashInsertH(ix, row, HashCells(ix, RowKey(ix, row))); }
+
+    void HashInsertH(Index& ix, uint32_t row, uint64_t hv)
     {
         Hash& h = ix.hash;
         if ((h.used + h.tombs + 1) * 2 > h.slots.size())
             HashGrow(ix, std::max<size_t>(h.used + 1, 8));
-        HashInsertRaw(ix, row, HashCells(ix, RowKey(ix, row)));
+        HashInsertRaw(ix, row, hv);
     }
 
     void HashErase(Index& ix, uint32_t row)
@@ -400,25 +420,21 @@ struct TTable::Impl {
     // Sorts rows by the index's key, quickly: 8-byte prefix keys first, full compare on ties.
     void SortRows(const Index& ix, std::vector<uint32_t>& rows) const
     {
-        struct Item {
-            uint64_t key;
-            uint32_t row;
-        };
-        std::vector<Item> items(rows.size());
+        std::vector<TSortItem> items(rows.size());
         const KeyPart& p0 = ix.parts[0];
         bool text = Type(p0.field) == TFieldType::ftString;
         for (size_t i = 0; i < rows.size(); ++i) {
             TCell c = Cell(rows[i], p0.field);
-            uint64_t k;
             if (text)
-                k = c.null ? 0 : TextPrefix(c.s, p0.ci);
+                items[i] = {c.null ? 0 : TextPrefix(c.s, p0.ci), c.null ? 0 : TextPrefix(c.s, p0.ci, 8), rows[i]};
             else
-                k = c.null ? 0 : (uint64_t(uint32_t(c.i) ^ 0x80000000u) + 1) << 31;
-            items[i] = {k, rows[i]};
+                items[i] = {c.null ? 0 : uint64_t(uint32_t(c.i) ^ 0x80000000u) + 1, 0, rows[i]};
         }
-        std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-            if (a.key != b.key)
-                return a.key < b.key;
+        std::sort(items.begin(), items.end(), [&](const TSortItem& a, const TSortItem& b) {
+            if (a.k1 != b.k1)
+                return a.k1 < b.k1;
+            if (a.k2 != b.k2)
+                return a.k2 < b.k2;
             return CompareRows(ix, a.row, b.row) < 0;
         });
         for (size_t i = 0; i < rows.size(); ++i)
@@ -446,23 +462,28 @@ struct TTable::Impl {
             out = base.order.ToVector();
             const KeyPart p0 = ix.parts[0];
             if (Type(p0.field) == TFieldType::ftString) {
-                struct Item {
-                    uint64_t key;
-                    uint32_t row;
-                };
-                std::vector<Item> items(out.size());
-                for (size_t i = 0; i < out.size(); ++i) {
-                    TCell c = Cell(out[i], p0.field);
-                    items[i] = {c.null ? 0 : TextPrefix(c.s, p0.ci), out[i]};
+                // Rows without a value keep the base order at the front; only
+                // the others are sorted.
+                auto firstValued = std::stable_partition(out.begin(), out.end(), [&](uint32_t r) {
+                    return Cell(r, p0.field).null;
+                });
+                size_t from = size_t(firstValued - out.begin());
+                std::vector<TSortItem> items(out.size() - from);
+                for (size_t i = 0; i < items.size(); ++i) {
+                    uint32_t r = out[from + i];
+                    std::string_view v = Cell(r, p0.field).s;
+                    items[i] = {TextPrefix(v, p0.ci), TextPrefix(v, p0.ci, 8), r};
                 }
-                std::stable_sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-                    if (a.key != b.key)
-                        return a.key < b.key;
+                std::stable_sort(items.begin(), items.end(), [&](const TSortItem& a, const TSortItem& b) {
+                    if (a.k1 != b.k1)
+                        return a.k1 < b.k1;
+                    if (a.k2 != b.k2)
+                        return a.k2 < b.k2;
                     return CompareCells(Cell(a.row, p0.field), Cell(b.row, p0.field),
                                         TFieldType::ftString, p0.ci) < 0;
                 });
-                for (size_t i = 0; i < out.size(); ++i)
-                    out[i] = items[i].row;
+                for (size_t i = 0; i < items.size(); ++i)
+                    out[from + i] = items[i].row;
             } else {
                 // Two-pass LSD radix sort on the biased number; nulls first.
                 auto key = [&](uint32_t row) -> uint64_t {
@@ -1217,7 +1238,12 @@ bool TTable::Locate(std::string_view fieldName, const TValue& value, bool ignore
 void TTable::Append()
 {
     d->CheckBrowse();
-    d->buffer.assign(d->cols.size(), TValue());
+    // Reset rather than reallocate: appending is the hot path of loading lists.
+    d->buffer.resize(d->cols.size());
+    for (TValue& v : d->buffer) {
+        v.kind = TValue::Null;
+        v.s.clear();
+    }
     d->editRow = NoRow;
     d->state = TTableState::dsInsert;
 }
@@ -1242,8 +1268,14 @@ void TTable::SetField(int f, const TValue& value)
     TValue v;
     switch (c.def.type) {
     case TFieldType::ftString:
-        if (value.kind == TValue::Text)
-            v = TValue(value.s.substr(0, c.def.size > 0 ? size_t(c.def.size) : value.s.size()));
+        if (value.kind == TValue::Text) {
+            TValue& slot = d->buffer[f];
+            slot.kind = TValue::Text;
+            slot.s.assign(value.s, 0, c.def.size > 0 ? size_t(c.def.size) : value.s.size());
+            if (slot.s.empty())
+                slot.kind = TValue::Null;
+            return;
+        }
         else if (value.kind == TValue::Int)
             v = TValue(std::to_string(value.i));
         else if (value.kind == TValue::Bool)
@@ -1286,12 +1318,19 @@ void TTable::Post()
             throw EQuillonError("Field '" + d->cols[f].def.name + "' must have a value");
     bool inserting = d->state == TTableState::dsInsert;
     uint32_t self = inserting ? NoRow : d->editRow;
-    for (Impl::Index& ix : d->indexes) {
+    // Hash values of the new keys, worked out once for the check and the insert.
+    uint64_t keyHash[MaxKeyParts * 4];
+    for (size_t i = 0; i < d->indexes.size(); ++i) {
+        Impl::Index& ix = d->indexes[i];
         if (!ix.hashed)
             continue;
         if (!inserting && !d->KeyChanged(ix, self))
             continue;
-        if (d->HashFind(ix, d->BufferKey(ix), self) != NoRow)
+        TKey key = d->BufferKey(ix);
+        uint64_t hv = d->HashCells(ix, key);
+        if (i < std::size(keyHash))
+            keyHash[i] = hv;
+        if (d->HashFindH(ix, key, hv, self) != NoRow)
             throw EQuillonError("Key violation.");
     }
 
@@ -1300,9 +1339,14 @@ void TTable::Post()
         r = d->AddRowStorage();
         d->WriteRow(r);
         ++d->live;
-        for (Impl::Index& ix : d->indexes) {
-            if (ix.hashed)
-                d->HashInsert(ix, r);
+        for (size_t i = 0; i < d->indexes.size(); ++i) {
+            Impl::Index& ix = d->indexes[i];
+            if (ix.hashed) {
+                if (i < std::size(keyHash))
+                    d->HashInsertH(ix, r, keyHash[i]);
+                else
+                    d->HashInsert(ix, r);
+            }
             d->OrderInsert(ix, r);
         }
     } else {
@@ -1329,7 +1373,6 @@ void TTable::Post()
         d->CompactArena();
     }
     d->state = TTableState::dsBrowse;
-    d->buffer.clear();
     d->editRow = NoRow;
     d->viewValid = false;
     d->SetCursor(r);
@@ -1555,14 +1598,21 @@ void TTable::SaveToFile(const std::string& fileName)
         }
     }
     w.U32(uint32_t(rows.size()));
+    std::vector<uint64_t> slots(rows.size());
     for (size_t f = 0; f < d->cols.size(); ++f) {
         const Impl::Column& c = d->cols[f];
         if (c.def.type == TFieldType::ftString) {
-            // Lengths (one byte each while every value fits), then the bytes.
+            // One pass gathers the slots in file order (rows are scattered in
+            // memory after bulk appends, so fetch ahead), then lengths and bytes.
+            constexpr size_t Ahead = 16;
             bool wide = false;
             uint64_t total = 0;
-            for (uint32_t r : rows) {
-                uint32_t len = uint32_t(c.text[r] & 0xFFFFFF);
+            for (size_t i = 0; i < rows.size(); ++i) {
+                if (i + Ahead < rows.size())
+                    __builtin_prefetch(&c.text[rows[i + Ahead]]);
+                uint64_t slot = c.text[rows[i]];
+                slots[i] = slot;
+                uint32_t len = uint32_t(slot & 0xFFFFFF);
                 wide = wide || len > 255;
                 total += len;
             }
@@ -1571,7 +1621,7 @@ void TTable::SaveToFile(const std::string& fileName)
             w.out.resize(at + rows.size() * (wide ? 4 : 1));
             char* lens = w.out.data() + at;
             for (size_t i = 0; i < rows.size(); ++i) {
-                uint32_t len = uint32_t(c.text[rows[i]] & 0xFFFFFF);
+                uint32_t len = uint32_t(slots[i] & 0xFFFFFF);
                 if (wide)
                     std::memcpy(lens + 4 * i, &len, 4);
                 else
@@ -1581,10 +1631,12 @@ void TTable::SaveToFile(const std::string& fileName)
             at = w.out.size();
             w.out.resize(at + total);
             char* dst = w.out.data() + at;
-            for (uint32_t r : rows) {
-                uint64_t slot = c.text[r];
-                uint32_t len = uint32_t(slot & 0xFFFFFF);
-                std::memcpy(dst, d->arena.data() + (slot >> 24), len);
+            const char* src = d->arena.data();
+            for (size_t i = 0; i < rows.size(); ++i) {
+                if (i + Ahead < rows.size())
+                    __builtin_prefetch(src + (slots[i + Ahead] >> 24));
+                uint32_t len = uint32_t(slots[i] & 0xFFFFFF);
+                std::memcpy(dst, src + (slots[i] >> 24), len);
                 dst += len;
             }
         } else {
@@ -1712,27 +1764,37 @@ void TTable::LoadFromFile(const std::string& fileName)
     // is checked rather than trusted.
     try {
         for (Impl::Index& ix : d->indexes) {
-            if (ix.hashed) {
-                d->HashGrow(ix, rows);
-                for (uint32_t r = 0; r < rows; ++r) {
-                    TKey key = d->RowKey(ix, r);
-                    uint64_t hv = d->HashCells(ix, key);
-                    if (d->HashFindH(ix, key, hv) != NoRow)
-                        rd.Damaged("two rows share the key of index " + ix.def.name + ".");
-                    d->HashInsertRaw(ix, r, hv);
-                }
-            }
+            bool strictlySorted = false;
             if (ix.def.primary) {
-                bool sorted = true;
-                for (uint32_t r = 1; r < rows && sorted; ++r)
-                    sorted = d->CompareRows(ix, r - 1, r) < 0;
-                if (sorted) {
+                strictlySorted = true;
+                for (uint32_t r = 1; r < rows && strictlySorted; ++r)
+                    strictlySorted = d->CompareRowKeys(ix, r - 1, r) < 0;
+                if (strictlySorted) {
                     std::vector<uint32_t> ids(rows);
                     std::iota(ids.begin(), ids.end(), 0u);
                     ix.order.Assign(ids);
                     ix.built = true;
                 } else {
                     d->BuildOrder(ix);
+                }
+            }
+            if (!ix.hashed)
+                continue;
+            d->HashGrow(ix, rows);
+            // Keys in strictly rising order are distinct already; others are probed.
+            constexpr uint32_t Batch = 16;
+            uint64_t hv[Batch];
+            for (uint32_t base = 0; base < rows; base += Batch) {
+                uint32_t n = std::min(Batch, rows - base);
+                size_t mask = ix.hash.slots.size() - 1;
+                for (uint32_t k = 0; k < n; ++k) {
+                    hv[k] = d->HashCells(ix, d->RowKey(ix, base + k));
+                    __builtin_prefetch(&ix.hash.slots[size_t(hv[k]) & mask]);
+                }
+                for (uint32_t k = 0; k < n; ++k) {
+                    if (!strictlySorted && d->HashFindH(ix, d->RowKey(ix, base + k), hv[k]) != NoRow)
+                        rd.Damaged("two rows share the key of index " + ix.def.name + ".");
+                    d->HashInsertRaw(ix, base + k, hv[k]);
                 }
             }
         }

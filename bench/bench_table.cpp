@@ -1,0 +1,207 @@
+// Table engine figures on a million generated bad hosts, each beside a baseline from the same run.
+#include "core/DataUnit.h"
+#include "platform/Platform.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since)
+{
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+long RssKiB()
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+struct Row {
+    std::string host;
+    int group;
+    std::string comment;
+};
+
+// Names of 2 to 5 labels, 100 groups, 30 % with a comment; every name unique.
+std::vector<Row> Generate(size_t n)
+{
+    std::mt19937_64 rng(20261209);
+    const char* tlds[] = {"com", "net", "org", "io", "de", "co.uk", "info", "ru"};
+    auto label = [&](size_t len) {
+        std::string s;
+        for (size_t i = 0; i < len; ++i)
+            s += char('a' + rng() % 26);
+        return s;
+    };
+    std::vector<Row> rows;
+    rows.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        int labels = 2 + int(rng() % 4);
+        std::string host;
+        for (int l = 0; l < labels - 2; ++l)
+            host += label(3 + rng() % 6) + ".";
+        host += label(4 + rng() % 8) + std::to_string(i) + "." + tlds[rng() % 8];
+        if (rng() % 3 == 0)
+            host[0] = char(host[0] - 32);   // some upper case, as lists have
+        std::string comment = rng() % 10 < 3 ? "list " + label(5) + " " + std::to_string(rng() % 1000) : "";
+        rows.push_back({host, int(1 + rng() % 100), comment});
+    }
+    return rows;
+}
+
+void Report(const char* what, double value, const char* unit, double budget, const std::string& baseline)
+{
+    std::printf("  %-44s %10.3f %-3s (budget %.1f %s)   %s   %s\n", what, value, unit, budget, unit,
+                value <= budget ? "ok  " : "OVER", baseline.c_str());
+}
+
+} // namespace
+
+// Child mode: load one table file and print seconds, resident MB added, rows.
+int LoadOnly(const std::string& file)
+{
+    long before = RssKiB();
+    auto t1 = Clock::now();
+    TTable loaded("BadHosts");
+    loaded.LoadFromFile(file);
+    double load = Seconds(t1);
+    long after = RssKiB();
+    std::printf("%.6f %.3f %d\n", load, double(after - before) / 1024.0, loaded.RowCount());
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::string(argv[1]) == "--load")
+        return LoadOnly(argv[2]);
+    const size_t N = 1000000;
+    std::string dir = (std::filesystem::temp_directory_path() / "quillon-bench-XXXXXX").string();
+    if (!mkdtemp(dir.data()))
+        return 1;
+    dir += "/";
+
+    std::printf("Table engine, %zu bad hosts in 100 groups (2-5 labels, 30%% with comments)\n", N);
+    std::vector<Row> rows = Generate(N);
+
+    // Baseline: sort -f of the same names.
+    {
+        std::ofstream names(dir + "names.txt");
+        for (const Row& r : rows)
+            names << r.host << '\n';
+    }
+    auto t0 = Clock::now();
+    std::string cmd = "LC_ALL=C sort -f " + dir + "names.txt > " + dir + "sorted.txt";
+    if (std::system(cmd.c_str()) != 0)
+        return 1;
+    double sortF = Seconds(t0);
+    char base[96];
+    std::snprintf(base, sizeof base, "baseline: sort -f of the names %.3f s", sortF);
+
+    double rssBefore = RssKiB();
+    auto data = std::make_unique<TQuillonData>(dir);
+    data->Prefs().HostsFile = dir + "hosts";   // never the system file
+    data->OpenDatabase();
+    TTable& t = data->BadHosts;
+    int fHost = t.FieldNo("hostname"), fGroup = t.FieldNo("group_id"), fComment = t.FieldNo("comment");
+
+    t0 = Clock::now();
+    for (const Row& r : rows) {
+        t.Append();
+        t.SetField(fHost, TValue(r.host));
+        t.SetField(fGroup, TValue(r.group));
+        if (!r.comment.empty())
+            t.SetField(fComment, TValue(r.comment));
+        t.Post();
+    }
+    double append = Seconds(t0);
+    Report("append and post every row", append, "s", 1.0, base);
+
+    std::mt19937 rng(5);
+    std::vector<std::string> probes;
+    for (int i = 0; i < 1000000; ++i) {
+        std::string h = rows[rng() % N].host;
+        if (i % 2)
+            for (char& c : h)
+                c = char(std::toupper(static_cast<unsigned char>(c)));
+        probes.push_back(h);
+    }
+    t0 = Clock::now();
+    size_t found = 0;
+    for (const std::string& p : probes)
+        found += t.FindKey({TValue(p)});
+    double lookup = Seconds(t0) / probes.size() * 1e6;
+    if (found != probes.size())
+        std::printf("  look-up missed %zu names!\n", probes.size() - found);
+    Report("hostname key look-up (mixed case), average", lookup, "us", 1.0, "");
+
+    for (const char* index : {"hostname", "group_id", "comment"}) {
+        t.SetIndexName(index);
+        t0 = Clock::now();
+        t.First();
+        double build = Seconds(t0);
+        t0 = Clock::now();
+        size_t n = 0, bytes = 0;
+        for (t.First(); !t.Eof(); t.Next()) {
+            bytes += t.AsString(fHost).size();
+            ++n;
+        }
+        double walk = Seconds(t0);
+        std::string what = std::string("walk every row by ") + index;
+        char extra[96];
+        std::snprintf(extra, sizeof extra, "(first use builds the order: %.3f s; %zu rows)", build, n);
+        Report(what.c_str(), walk, "s", 0.1, extra);
+        (void)bytes;
+    }
+    t.SetIndexName("hostname");
+
+    t0 = Clock::now();
+    data->SaveDatabase(false);
+    double save = Seconds(t0);
+    std::string file = dir + "BadHosts.cds";
+    size_t fileSize = std::filesystem::file_size(file);
+
+    // Baseline: a plain read of the table file.
+    t0 = Clock::now();
+    std::string raw = platform::ReadWholeFile(file);
+    double rawRead = Seconds(t0);
+    raw.clear();
+    raw.shrink_to_fit();
+    std::snprintf(base, sizeof base, "baseline: raw read of the %.1f MB file %.3f s", fileSize / 1e6, rawRead);
+    Report("save (write, flush to disk, rename)", save, "s", 0.3, base);
+    data.reset();
+    rows.clear();
+    rows.shrink_to_fit();
+    probes.clear();
+    probes.shrink_to_fit();
+    (void)rssBefore;
+
+    // Load and memory in a freshly started process, so nothing above muddies the figure.
+    std::string self = platform::ExeDir() + "bench_table";
+    FILE* child = popen((self + " --load " + file).c_str(), "r");
+    double in[3] = {0, 0, 0};
+    if (!child || std::fscanf(child, "%lf %lf %lf", &in[0], &in[1], &in[2]) != 3)
+        return 1;
+    pclose(child);
+    std::snprintf(base, sizeof base, "baseline: raw read of the file %.3f s", rawRead);
+    Report("load (read, check, hash, primary order)", in[0], "s", 0.4, base);
+    std::snprintf(base, sizeof base, "file %.1f MB, %.0f rows", fileSize / 1e6, in[2]);
+    Report("resident memory of the loaded table", in[1], "MB", 120, base);
+
+    std::filesystem::remove_all(dir);
+    return 0;
+}
