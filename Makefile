@@ -1,9 +1,10 @@
 # Quillon: the two everyday commands are `make run` and `make test`.
+MAKEFLAGS += --no-print-directory
 BUILD  ?= build
 PREFIX ?= $(CURDIR)/Quillon
 JOBS   ?= 2
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench shots clean
 
 all: build
 
@@ -28,6 +29,11 @@ test: build
 bench: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target benchmarks
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
+
+# Pictures of the windows, drawn offscreen, into build/shots.
+shots: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target shots
+	@$(BUILD)/tools/shots $(BUILD)/shots
 
 clean:
 	rm -rf $(BUILD)

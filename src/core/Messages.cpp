@@ -10,9 +10,11 @@ IMessagePresenter* current = nullptr;
 
 int TConsolePresenter::Present(const TMessageRequest& request)
 {
-    std::string text = request.text;
-    for (size_t p; (p = text.find("\r\n")) != std::string::npos;)
-        text.replace(p, 2, "\n");
+    std::string text;
+    text.reserve(request.text.size());
+    for (size_t i = 0; i < request.text.size(); ++i)
+        if (!(request.text[i] == '\r' && i + 1 < request.text.size() && request.text[i + 1] == '\n'))
+            text += request.text[i];
     std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), text.c_str());
     std::fflush(stderr);
     if (request.buttons & mbNo)

@@ -1711,7 +1711,9 @@ void TTable::LoadFromFile(const std::string& fileName)
         Close();
         rd.Damaged(e.what());
     }
-    std::string arena;
+    // The file buffer itself becomes the text arena: the text bytes are used
+    // where they lie, and the rest of the file counts as reclaimable garbage.
+    uint64_t textBytes = 0;
     try {
         for (Impl::Column& c : d->cols) {
             if (c.def.type == TFieldType::ftString) {
@@ -1725,7 +1727,7 @@ void TTable::LoadFromFile(const std::string& fileName)
                     rd.Damaged("the file is truncated.");
                 const char* bytes = rd.Take(size_t(total));
                 c.text.resize(rows);
-                uint64_t off = arena.size(), sum = 0;
+                uint64_t off = uint64_t(bytes - data.data()), sum = 0;
                 for (uint32_t i = 0; i < rows; ++i) {
                     uint32_t len;
                     if (width == 1)
@@ -1739,7 +1741,7 @@ void TTable::LoadFromFile(const std::string& fileName)
                 }
                 if (sum != total)
                     rd.Damaged("field " + c.def.name + " is not valid.");
-                arena.append(bytes, size_t(total));
+                textBytes += total;
             } else {
                 const char* nulls = rd.Take(rows);
                 const char* vals = rd.Take(size_t(rows) * 4);
@@ -1754,7 +1756,8 @@ void TTable::LoadFromFile(const std::string& fileName)
         Close();
         throw;
     }
-    d->arena = std::move(arena);
+    d->arenaGarbage = data.size() - textBytes;
+    d->arena = std::move(data);
     d->deleted.assign(rows, 0);
     d->live = rows;
     d->active = true;

@@ -1,0 +1,157 @@
+// Message dialogs: placement over the owner, button captions and results, Escape and the close box.
+#include "ui/QtMessagePresenter.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// Runs act on the message box once it is up; modal exec() blocks the caller.
+void WhenShown(std::function<void(QMessageBox*)> act)
+{
+    QTimer::singleShot(0, [act] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            act(box);
+        else
+            WhenShown(act);
+    });
+}
+
+} // namespace
+
+class TestMessageDlg : public QObject {
+    Q_OBJECT
+
+private slots:
+    void placement_data();
+    void placement();
+    void answers_data();
+    void answers();
+    void showsKindAndText();
+    void opensOverOwner();
+};
+
+void TestMessageDlg::placement_data()
+{
+    QTest::addColumn<QRect>("owner");
+    QTest::addColumn<QSize>("dlg");
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QPoint>("expected");
+
+    const QRect screen(0, 0, 1024, 768);
+    QTest::newRow("centred, even sizes") << QRect(100, 100, 400, 300) << QSize(200, 100) << screen
+                                         << QPoint(200, 200);
+    // 101/2 = 50 and 51/2 = 25: each half drops its fraction on its own.
+    QTest::newRow("centred, odd sizes") << QRect(10, 20, 101, 77) << QSize(51, 33) << screen
+                                        << QPoint(35, 42);
+    QTest::newRow("small owner at top-left corner") << QRect(0, 0, 100, 50) << QSize(300, 120)
+                                                    << screen << QPoint(0, 0);
+    QTest::newRow("owner near right edge") << QRect(900, 100, 120, 100) << QSize(300, 100) << screen
+                                           << QPoint(724, 100);
+    QTest::newRow("owner near bottom edge") << QRect(100, 700, 200, 60) << QSize(200, 150) << screen
+                                            << QPoint(100, 618);
+    QTest::newRow("owner partly off the bottom-right")
+        << QRect(1000, 750, 200, 200) << QSize(300, 200) << screen << QPoint(724, 568);
+    QTest::newRow("second monitor to the right") << QRect(1500, 300, 400, 300) << QSize(200, 100)
+                                                 << QRect(1024, 0, 1280, 1024) << QPoint(1600, 400);
+    QTest::newRow("pushed onto a monitor's left edge")
+        << QRect(1000, 300, 100, 100) << QSize(300, 100) << QRect(1024, 0, 1280, 1024)
+        << QPoint(1024, 300);
+    QTest::newRow("work area below a top panel") << QRect(0, 0, 200, 60) << QSize(100, 100)
+                                                 << QRect(0, 30, 1024, 738) << QPoint(50, 30);
+}
+
+void TestMessageDlg::placement()
+{
+    QFETCH(QRect, owner);
+    QFETCH(QSize, dlg);
+    QFETCH(QRect, screen);
+    QFETCH(QPoint, expected);
+    QCOMPARE(PlaceMessageDialog(owner, dlg, screen), expected);
+}
+
+void TestMessageDlg::answers_data()
+{
+    QTest::addColumn<unsigned>("buttons");
+    QTest::addColumn<QString>("action");   // a button's objectName, "escape" or "close"
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("Yes") << unsigned(mbYes | mbNo) << "btnYes" << int(mrYes);
+    QTest::newRow("No") << unsigned(mbYes | mbNo) << "btnNo" << int(mrNo);
+    QTest::newRow("Escape on a question") << unsigned(mbYes | mbNo) << "escape" << int(mrNo);
+    QTest::newRow("close box on a question") << unsigned(mbYes | mbNo) << "close" << int(mrNo);
+    QTest::newRow("OK") << unsigned(mbOK) << "btnOK" << int(mrOk);
+    QTest::newRow("Escape on a message") << unsigned(mbOK) << "escape" << int(mrOk);
+    QTest::newRow("Cancel") << unsigned(mbOK | mbCancel) << "btnCancel" << int(mrCancel);
+    QTest::newRow("Escape with Cancel") << unsigned(mbOK | mbCancel) << "escape" << int(mrCancel);
+}
+
+void TestMessageDlg::answers()
+{
+    QFETCH(unsigned, buttons);
+    QFETCH(QString, action);
+    QFETCH(int, expected);
+
+    TQtMessagePresenter presenter;
+    WhenShown([action](QMessageBox* box) {
+        if (action == "escape")
+            QTest::keyClick(box, Qt::Key_Escape);
+        else if (action == "close")
+            box->close();
+        else
+            box->findChild<QPushButton*>(action)->click();
+    });
+    QCOMPARE(ShowMessageDlg("Question?", "Caption", TMsgDlgType::mtConfirmation, {}, 0, nullptr,
+                            buttons),
+             expected);
+}
+
+void TestMessageDlg::showsKindAndText()
+{
+    TQtMessagePresenter presenter;
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList captions;
+    WhenShown([&](QMessageBox* box) {
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        for (QAbstractButton* b : box->buttons())
+            captions << b->text();
+        box->findChild<QPushButton*>("btnNo")->click();
+    });
+    QVERIFY(!ConfirmDlg("Host exists.\r\nMove it?", "Add Host"));
+    QCOMPARE(title, QString("Add Host"));
+    QCOMPARE(text, QString("Host exists.\nMove it?"));
+    QCOMPARE(icon, QMessageBox::Question);
+    captions.sort();
+    QCOMPARE(captions, QStringList({"&No", "&Yes"}));
+}
+
+void TestMessageDlg::opensOverOwner()
+{
+    TQtMessagePresenter presenter;
+    QWidget owner;
+    owner.setGeometry(100, 100, 500, 400);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+
+    QRect ownerFrame, boxFrame, screen;
+    WhenShown([&](QMessageBox* box) {
+        ownerFrame = owner.frameGeometry();
+        boxFrame = box->frameGeometry();
+        screen = box->screen()->availableGeometry();
+        box->findChild<QPushButton*>("btnOK")->click();
+    });
+    InfoDlg("Done.", "Export", &owner);
+    QCOMPARE(boxFrame.topLeft(), PlaceMessageDialog(ownerFrame, boxFrame.size(), screen));
+}
+
+QTEST_MAIN(TestMessageDlg)
+#include "tst_messagedlg.moc"
