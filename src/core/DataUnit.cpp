@@ -336,7 +336,9 @@ bool TQuillonData::AddBadHost(int groupId, const std::string& hostname, const st
         InfoDlg(message, "Invalid Host", MainOwner);
         return false;
     }
+    // Both tables are left on their name order, whichever way this ends.
     BadHosts.SetIndexName("hostname");
+    GoodHosts.SetIndexName("hostname");
     if (BadHosts.FindKey({hostname})) {
         int oldGroup = BadHosts.AsInteger("group_id");
         if (oldGroup == groupId) {
@@ -360,7 +362,6 @@ bool TQuillonData::AddBadHost(int groupId, const std::string& hostname, const st
         }
         return false;
     }
-    GoodHosts.SetIndexName("hostname");
     if (GoodHosts.FindKey({hostname})) {
         std::string text = "This host is listed as a Good Host with the IP address " +
                            std::string(GoodHosts.AsString("ip")) + "!" + MsgBreak +

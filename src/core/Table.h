@@ -93,7 +93,8 @@ public:
     int RecNo() const;                 // 0-based position in the current order (and filter); -1 when none
     void MoveToRecNo(int position);    // k-th row in the current order (and filter)
 
-    // ---- fields of the current row (or of the row being edited)
+    // ---- fields of the current row (or of the row being edited). A text view
+    // stays valid until the row changes; a number shown as text, until the next call.
     std::string_view AsString(int fieldNo) const;
     int32_t AsInteger(int fieldNo) const;   // 0 for null
     bool AsBoolean(int fieldNo) const;      // false for null

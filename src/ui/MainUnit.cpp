@@ -79,7 +79,7 @@ void TMainForm::Post(void (TMainForm::*step)())
 
 void TMainForm::FirstRun()
 {
-    // The first-run prompt comes with the group dialogs.
+    // The first-run prompt arrives with the command-line processing.
 }
 
 void TMainForm::CmdLine()

@@ -110,6 +110,12 @@ TEST_F(DataUnitTest, SavedRowsComeBack)
     EXPECT_EQ(data->GroupCaption(1, true), "Ads [R]");
     ASSERT_TRUE(data->GoodHosts.FindKey({"intranet.example"}));
     EXPECT_EQ(data->GoodHosts.AsString("ip"), "10.1.2.3");
+
+    // Opening again throws away whatever was not saved.
+    AddBad("unsaved.example", 1);
+    ASSERT_TRUE(data->OpenDatabase());
+    EXPECT_FALSE(data->BadHosts.FindKey({"unsaved.example"}));
+    EXPECT_EQ(data->BadHosts.RecordCount(), 1);
 }
 
 // A table file written with a shorter comment field, as an older version did.
