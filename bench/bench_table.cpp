@@ -202,6 +202,9 @@ int main(int argc, char** argv)
     std::snprintf(base, sizeof base, "file %.1f MB, %.0f rows", fileSize / 1e6, in[2]);
     Report("resident memory of the loaded table", in[1], "MB", 120, base);
 
-    std::filesystem::remove_all(dir);
+    if (std::getenv("QUILLON_BENCH_KEEP"))
+        std::printf("  kept %s\n", file.c_str());
+    else
+        std::filesystem::remove_all(dir);
     return 0;
 }

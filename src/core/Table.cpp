@@ -3,12 +3,15 @@
 #include "core/Table.h"
 
 #include "core/TableFilter.h"
+#include "core/RawArray.h"
 #include "core/TableOrder.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <initializer_list>
 #include <numeric>
 
@@ -145,8 +148,8 @@ struct TTable::Impl {
 
     // Open-addressing set of row ids for one unique key.
     struct Hash {
-        std::vector<uint32_t> slots;   // row id + 1; 0 empty; Tomb deleted
-        std::vector<uint32_t> tags;    // low hash bits: skip most row look-ups, and re-home slots on growth
+        TRawArray<uint32_t> slots;     // row id + 1; 0 empty; Tomb deleted
+        TRawArray<uint32_t> tags;    // low hash bits: skip most row look-ups, and re-home slots on growth
         size_t used = 0, tombs = 0;
         static constexpr uint32_t Tomb = UINT32_MAX;
     };
@@ -169,7 +172,7 @@ struct TTable::Impl {
     TTableState state = TTableState::dsInactive;
     std::vector<Column> cols;
     std::vector<Index> indexes;
-    std::string arena;
+    TRawArray<char> arena;
     size_t arenaGarbage = 0;
     std::vector<uint8_t> deleted;
     size_t live = 0;
@@ -362,9 +365,9 @@ struct TTable::Impl {
         size_t cap = 16;
         while (cap < wanted * 2)
             cap <<= 1;
-        std::vector<uint32_t> oldSlots = std::move(h.slots), oldTags = std::move(h.tags);
-        h.slots.assign(cap, 0);
-        h.tags.assign(cap, 0);
+        TRawArray<uint32_t> oldSlots = std::move(h.slots), oldTags = std::move(h.tags);
+        h.slots.AssignZero(cap);
+        h.tags.AssignZero(cap);
         h.used = 0;
         h.tombs = 0;
         // The slot mask never exceeds 32 bits, so the stored low bits re-home each entry.
@@ -700,7 +703,7 @@ struct TTable::Impl {
         if (s.empty())
             return 0;
         uint64_t off = arena.size();
-        arena.append(s);
+        arena.append(s.data(), s.size());
         return off << 24 | s.size();
     }
 
@@ -848,7 +851,7 @@ struct TTable::Impl {
     {
         if (arenaGarbage < (1u << 20) || arenaGarbage < arena.size() / 2)
             return;
-        std::string fresh;
+        TRawArray<char> fresh;
         fresh.reserve(arena.size() - arenaGarbage);
         for (Column& c : cols) {
             if (c.def.type != TFieldType::ftString)
@@ -861,7 +864,7 @@ struct TTable::Impl {
                     continue;
                 }
                 uint64_t off = fresh.size();
-                fresh.append(arena, size_t(slot >> 24), len);
+                fresh.append(arena.data() + (slot >> 24), len);
                 c.text[r] = off << 24 | len;
             }
         }
@@ -1491,37 +1494,52 @@ namespace {
 constexpr char Magic[8] = {'Q', 'L', 'N', 'T', 'A', 'B', 'L', 'E'};
 constexpr uint32_t FileVersion = 1;
 
+// Four independent lanes keep the multiplier busy: damage detection must not
+// cost a noticeable part of loading tens of megabytes.
 uint64_t Checksum(const char* p, size_t n)
 {
-    uint64_t h = 0x9E3779B97F4A7C15ULL ^ n;
+    uint64_t h[4] = {0x9E3779B97F4A7C15ULL ^ n, 0xC2B2AE3D27D4EB4FULL, 0x165667B19E3779F9ULL,
+                     0x27D4EB2F165667C5ULL};
     size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        uint64_t w;
-        std::memcpy(&w, p + i, 8);
-        h = (h ^ w) * 0x100000001B3ULL;
-        h ^= h >> 29;
+    for (; i + 32 <= n; i += 32) {
+        for (int k = 0; k < 4; ++k) {
+            uint64_t w;
+            std::memcpy(&w, p + i + 8 * k, 8);
+            h[k] = (h[k] ^ w) * 0x100000001B3ULL;
+            h[k] ^= h[k] >> 29;
+        }
     }
+    uint64_t r = Mix(h[0]) ^ Mix(h[1] + 1) ^ Mix(h[2] + 2) ^ Mix(h[3] + 3);
     for (; i < n; ++i)
-        h = (h ^ static_cast<unsigned char>(p[i])) * 0x100000001B3ULL;
-    return Mix(h);
+        r = (r ^ static_cast<unsigned char>(p[i])) * 0x100000001B3ULL;
+    return Mix(r);
 }
 
 class TWriter {
 public:
-    std::string out;
-    void U8(uint8_t v) { out.push_back(char(v)); }
-    void U32(uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); }
-    void U64(uint64_t v) { out.append(reinterpret_cast<const char*>(&v), 8); }
+    TRawArray<char> out;
+    void Raw(const void* p, size_t k) { out.append(static_cast<const char*>(p), k); }
+    void U8(uint8_t v) { Raw(&v, 1); }
+    void U32(uint32_t v) { Raw(&v, 4); }
+    void U64(uint64_t v) { Raw(&v, 8); }
     void Str(std::string_view s)
     {
         U32(uint32_t(s.size()));
-        out.append(s);
+        Raw(s.data(), s.size());
+    }
+    // Room for k bytes that the caller fills in.
+    char* Grow(size_t k)
+    {
+        size_t at = out.size();
+        out.reserve(at + k);
+        out.ResizeUninitialized(at + k);
+        return out.data() + at;
     }
 };
 
 class TReader {
 public:
-    TReader(const std::string& data, const std::string& file) : p(data.data()), n(data.size()), file(file) {}
+    TReader(const char* data, size_t size, const std::string& file) : p(data), n(size), file(file) {}
     [[noreturn]] void Damaged(const std::string& why) const
     {
         throw EQuillonError("Cannot read table file " + file + ": " + why);
@@ -1617,9 +1635,7 @@ void TTable::SaveToFile(const std::string& fileName)
                 total += len;
             }
             w.U8(wide ? 4 : 1);
-            size_t at = w.out.size();
-            w.out.resize(at + rows.size() * (wide ? 4 : 1));
-            char* lens = w.out.data() + at;
+            char* lens = w.Grow(rows.size() * (wide ? 4 : 1));
             for (size_t i = 0; i < rows.size(); ++i) {
                 uint32_t len = uint32_t(slots[i] & 0xFFFFFF);
                 if (wide)
@@ -1628,9 +1644,7 @@ void TTable::SaveToFile(const std::string& fileName)
                     lens[i] = char(len);
             }
             w.U64(total);
-            at = w.out.size();
-            w.out.resize(at + total);
-            char* dst = w.out.data() + at;
+            char* dst = w.Grow(total);
             const char* src = d->arena.data();
             for (size_t i = 0; i < rows.size(); ++i) {
                 if (i + Ahead < rows.size())
@@ -1640,9 +1654,7 @@ void TTable::SaveToFile(const std::string& fileName)
                 dst += len;
             }
         } else {
-            size_t at = w.out.size();
-            w.out.resize(at + rows.size() * 5);
-            char* nulls = w.out.data() + at;
+            char* nulls = w.Grow(rows.size() * 5);
             char* vals = nulls + rows.size();
             for (size_t i = 0; i < rows.size(); ++i) {
                 nulls[i] = char(c.nulls[rows[i]]);
@@ -1651,13 +1663,46 @@ void TTable::SaveToFile(const std::string& fileName)
         }
     }
     w.U64(Checksum(w.out.data(), w.out.size()));
-    platform::WriteFileAtomic(fileName, w.out);
+    platform::WriteFileAtomic(fileName, w.out.data(), w.out.size());
 }
+
+namespace {
+
+// The whole file in a buffer that later serves as the text arena as it is.
+TRawArray<char> ReadTableFile(const std::string& fileName)
+{
+    std::FILE* f = std::fopen(fileName.c_str(), "rb");
+    if (!f)
+        throw EQuillonError("Cannot open file " + fileName + ": " + std::strerror(errno));
+    std::error_code ec;
+    uintmax_t expected = std::filesystem::file_size(fileName, ec);
+    TRawArray<char> buf;
+    buf.ResizeUninitialized(ec ? size_t(1) << 20 : size_t(expected) + 1);
+    size_t have = 0;
+    for (;;) {
+        if (have == buf.size())
+            buf.ResizeUninitialized(buf.size() * 2);
+        size_t got = std::fread(buf.data() + have, 1, buf.size() - have, f);
+        have += got;
+        if (got == 0) {
+            bool failed = std::ferror(f);
+            int error = errno;
+            std::fclose(f);
+            if (failed)
+                throw EQuillonError("Cannot read file " + fileName + ": " + std::strerror(error));
+            break;
+        }
+    }
+    buf.ResizeUninitialized(have);
+    return buf;
+}
+
+} // namespace
 
 void TTable::LoadFromFile(const std::string& fileName)
 {
-    std::string data = platform::ReadWholeFile(fileName);
-    TReader rd(data, fileName);
+    TRawArray<char> data = ReadTableFile(fileName);
+    TReader rd(data.data(), data.size(), fileName);
     if (data.size() < 8 + 4 + 8 || std::memcmp(data.data(), Magic, 8) != 0)
         rd.Damaged("not a table file.");
     uint64_t stored;

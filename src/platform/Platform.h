@@ -67,7 +67,11 @@ std::string ExtractFilePath(const std::string& path);   // with trailing delimit
 // Replace a file's content atomically: write to a temporary file in the same
 // folder, flush it to disk, rename it over the target. Throws EQuillonError
 // naming the file and the system's reason.
-void WriteFileAtomic(const std::string& path, const std::string& content);
+void WriteFileAtomic(const std::string& path, const char* data, size_t size);
+inline void WriteFileAtomic(const std::string& path, const std::string& content)
+{
+    WriteFileAtomic(path, content.data(), content.size());
+}
 
 // Whole content of a file; throws EQuillonError naming the file when it cannot be read.
 std::string ReadWholeFile(const std::string& path);

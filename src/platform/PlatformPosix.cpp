@@ -562,7 +562,7 @@ std::string ExtractFilePath(const std::string& path)
     return delim == std::string::npos ? std::string() : path.substr(0, delim + 1);
 }
 
-void WriteFileAtomic(const std::string& path, const std::string& content)
+void WriteFileAtomic(const std::string& path, const char* contentData, size_t contentSize)
 {
     auto fail = [&path](int error) -> void {
         throw EQuillonError("Cannot write file " + path + ": " + std::strerror(error));
@@ -611,8 +611,8 @@ void WriteFileAtomic(const std::string& path, const std::string& content)
             (void)ignored;
         }
     }
-    const char* data = content.data();
-    size_t left = content.size();
+    const char* data = contentData;
+    size_t left = contentSize;
     while (left > 0) {
         ssize_t put = write(fd, data, left);
         if (put < 0) {
