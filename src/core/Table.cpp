@@ -697,6 +697,24 @@ struct TTable::Impl {
         posValid = false;
     }
 
+    // Walking an order other than the storage order jumps through memory; a
+    // look ahead keeps the rows' text on its way into the cache.
+    void PrefetchAhead()
+    {
+        if (Filtering())
+            return;
+        size_t avail;
+        const uint32_t* next = Cur().order.Span(curPos, avail);
+        for (const Column& c : cols) {
+            if (c.def.type != TFieldType::ftString)
+                continue;
+            if (avail > 16)
+                __builtin_prefetch(&c.text[next[16]]);
+            if (avail > 8)
+                __builtin_prefetch(arena.data() + (c.text[next[8]] >> 24));
+        }
+    }
+
     // ---- storage
     uint64_t StoreText(std::string_view s)
     {
@@ -1019,6 +1037,7 @@ void TTable::Next()
         d->curRow = d->SeqAt(d->curPos);
         d->bof = false;
         d->eof = false;
+        d->PrefetchAhead();
     } else {
         d->eof = true;
     }

@@ -76,6 +76,14 @@ uint32_t TTableOrder::At(size_t k) const
     return chunks[c][o];
 }
 
+const uint32_t* TTableOrder::Span(size_t k, size_t& count) const
+{
+    size_t c, o;
+    Locate(k, c, o);
+    count = chunks[c].size() - o;
+    return chunks[c].data() + o;
+}
+
 void TTableOrder::Insert(size_t position, uint32_t row)
 {
     if (chunks.empty()) {

@@ -17,6 +17,8 @@ public:
 
     size_t Size() const { return size; }
     uint32_t At(size_t k) const;
+    // The rows from position k to the end of its chunk (count of them in `count`).
+    const uint32_t* Span(size_t k, size_t& count) const;
 
     // Position at which `less(row)` stops holding: `less(x)` is true for the
     // rows that sort before the wanted place.

@@ -1,0 +1,455 @@
+// The HOSTS and plain-text writer, Write HOSTS and the HOSTS file's states, on small fixtures.
+#include "core/DataUnit.h"
+#include "hostsfile/HostsWriter.h"
+#include "platform/Errors.h"
+#include "platform/Platform.h"
+#include "support/FixedClock.h"
+#include "support/ScriptedPresenter.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+// Expected texts are written with "\n"; files carry the platform's line end.
+std::string Lines(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += platform::LineEnd;
+        else
+            out += c;
+    }
+    return out;
+}
+
+class TRecordingProgress : public IProgress {
+public:
+    std::vector<std::string> statuses;
+    int events = 0;
+    int cancelAfterEvents = -1;   // -1: never
+    bool cancelled = false;
+    void ShowStatus(const std::string& text) override { statuses.push_back(text); }
+    void ProcessMessages() override
+    {
+        ++events;
+        if (cancelAfterEvents >= 0 && events >= cancelAfterEvents)
+            cancelled = true;
+    }
+    bool CancelRequested() const override { return cancelled; }
+};
+
+class WriterTest : public ::testing::Test {
+protected:
+    TTempDir dir;
+    TScriptedPresenter presenter;
+    TFixedClock clock{2026, 3, 4, 13, 5, 9};
+    std::unique_ptr<TQuillonData> data;
+    std::string header;
+
+    void SetUp() override
+    {
+        // The preferences file names the temporary HOSTS file before anything can write.
+        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\n");
+        data = std::make_unique<TQuillonData>(dir.Path());
+        data->Prefs().LoadPrefs();
+        ASSERT_EQ(data->Prefs().HostsFile, dir.File("hosts"));
+        ASSERT_TRUE(data->OpenDatabase());
+        data->Prefs().ExportFile = dir.File("out.txt");
+        data->Prefs().ExportView = false;
+        header = data->CreatedByText();
+    }
+
+    void Group(int id, const std::string& name, bool r, bool x)
+    {
+        TTable& g = data->Groups;
+        g.Append();
+        g.SetField("group_id", id);
+        g.SetField("group_name", name);
+        g.SetField("restricted", r);
+        g.SetField("exclude", x);
+        g.Post();
+    }
+
+    void Bad(const std::string& host, int group, const std::string& comment = {})
+    {
+        TTable& b = data->BadHosts;
+        b.Append();
+        b.SetField("hostname", host);
+        b.SetField("group_id", group);
+        b.SetField("comment", comment);
+        b.Post();
+    }
+
+    void Good(const std::string& host, const std::string& ip, const std::string& comment = {})
+    {
+        TTable& g = data->GoodHosts;
+        g.Append();
+        g.SetField("hostname", host);
+        g.SetField("ip", ip);
+        g.SetField("comment", comment);
+        g.Post();
+    }
+
+    // Groups Ads [R], Tracking [X], an empty one and beta [RX]; one host in a
+    // group that does not exist.
+    void Fixture()
+    {
+        Group(1, "Ads", true, false);
+        Group(2, "Tracking", false, true);
+        Group(3, "Empty", false, false);
+        Group(4, "beta", true, true);
+        Bad("b.ads.net", 1);
+        Bad("ads.example.com", 1, "banner");
+        Bad("track.example", 2, "pixel");
+        Bad("zeta.example", 4);
+        Bad("orphan.example", 9, "lost");
+        Good("intranet.example", "10.1.2.3", "office");
+        Good("cdn.example.net", "10.0.0.9");
+    }
+
+    // Every group ticked, or all but those named.
+    TGroupSelection Selection(std::vector<int> unticked = {})
+    {
+        TGroupList list;
+        data->FillGroupList(list, false);
+        TGroupSelection s;
+        s.itemCount = list.size();
+        for (auto& item : list)
+            if (std::find(unticked.begin(), unticked.end(), item.object) == unticked.end())
+                s.ticked.push_back(item.object);
+        return s;
+    }
+};
+
+struct WriterCase {
+    const char* name;
+    int format;
+    bool groups, quillon, goodHosts, comments;
+    std::string hostsIP;
+    std::vector<int> unticked;
+    std::string expected;   // "@" stands for the "Created by" text
+};
+
+void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.name; }
+
+class WriterLayoutTest : public WriterTest, public ::testing::WithParamInterface<WriterCase> {};
+
+TEST_P(WriterLayoutTest, WritesTheFileByteForByte)
+{
+    const WriterCase& c = GetParam();
+    Fixture();
+    TQuillonPrefs& p = data->Prefs();
+    p.ExportFormat = c.format;
+    p.ExportGroups = c.groups;
+    p.ExportQuillon = c.quillon;
+    p.ExportGoodHosts = c.goodHosts;
+    p.ExportComments = c.comments;
+    if (!c.hostsIP.empty())
+        p.HostsIP = c.hostsIP;
+    TRecordingProgress progress;
+    THostsWriter writer(*data, progress);
+    ASSERT_TRUE(writer.DoExport(Selection(c.unticked)));
+    std::string expected = c.expected;
+    expected.replace(expected.find('@'), 1, header);
+    EXPECT_EQ(dir.Read("out.txt"), Lines(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, WriterLayoutTest,
+    ::testing::Values(
+        WriterCase{"HostsGroupedEverything", 0, true, true, true, true, "", {},
+                   "# @\n\n"
+                   "127.0.0.1\tlocalhost\n10.0.0.9\tcdn.example.net\n10.1.2.3\tintranet.example # office\n\n"
+                   "# Ads [R]\n\n127.0.0.1\tads.example.com # banner\n127.0.0.1\tb.ads.net\n\n"
+                   "# beta [RX]\n\n127.0.0.1\tzeta.example\n\n"
+                   "# Tracking [X]\n\n127.0.0.1\ttrack.example # pixel\n\n"},
+        WriterCase{"HostsGroupedBareHeadings", 0, true, false, false, true, "", {},
+                   "# @\n\n"
+                   "# Ads\n\n127.0.0.1\tads.example.com # banner\n127.0.0.1\tb.ads.net\n\n"
+                   "# beta\n\n127.0.0.1\tzeta.example\n\n"
+                   "# Tracking\n\n127.0.0.1\ttrack.example # pixel\n\n"},
+        WriterCase{"PlainTextNeverWritesGoodHosts", 1, true, true, true, true, "", {},
+                   "** @\n\n"
+                   "** Ads [R]\n\nads.example.com ** banner\nb.ads.net\n\n"
+                   "** beta [RX]\n\nzeta.example\n\n"
+                   "** Tracking [X]\n\ntrack.example ** pixel\n\n"},
+        WriterCase{"UngroupedKeepsHostsWithoutAGroup", 0, false, true, true, false, "0.0.0.0", {},
+                   "# @\n\n"
+                   "127.0.0.1\tlocalhost\n10.0.0.9\tcdn.example.net\n10.1.2.3\tintranet.example\n\n"
+                   "0.0.0.0\tads.example.com\n0.0.0.0\tb.ads.net\n0.0.0.0\torphan.example\n"
+                   "0.0.0.0\ttrack.example\n0.0.0.0\tzeta.example\n"},
+        WriterCase{"UngroupedOneGroupUnticked", 1, false, true, false, true, "", {2},
+                   "** @\n\nads.example.com ** banner\nb.ads.net\nzeta.example\n"},
+        WriterCase{"GroupedOneGroupUnticked", 0, true, true, false, false, "", {1},
+                   "# @\n\n# beta [RX]\n\n127.0.0.1\tzeta.example\n\n"
+                   "# Tracking [X]\n\n127.0.0.1\ttrack.example\n\n"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(WriterTest, SeparatorsAndMarkersAreWrittenExactly)
+{
+    Group(1, "Ads", false, false);
+    Bad("ads.example.com", 1, "a comment");
+    TQuillonPrefs& p = data->Prefs();
+    p.IPSeparator = "  ";
+    p.CommentSeparator = " ;; ";
+    p.ExportGoodHosts = false;
+    TSilentProgress silent;
+    ASSERT_TRUE(THostsWriter(*data, silent).DoExport(Selection()));
+    EXPECT_EQ(dir.Read("out.txt"),
+              Lines("# " + header + "\n\n# Ads\n\n127.0.0.1  ads.example.com ;; a comment\n\n"));
+
+    p.ExportFormat = 1;
+    p.TextComment = "//";
+    ASSERT_TRUE(THostsWriter(*data, silent).DoExport(Selection()));
+    EXPECT_EQ(dir.Read("out.txt"), Lines("// " + header + "\n\n// Ads\n\nads.example.com // a comment\n\n"));
+}
+
+TEST_F(WriterTest, EmptyTablesAndStatus)
+{
+    data->Prefs().ExportGoodHosts = true;
+    TRecordingProgress progress;
+    THostsWriter writer(*data, progress);
+    ASSERT_TRUE(writer.DoExport(Selection()));
+    EXPECT_EQ(dir.Read("out.txt"), Lines("# " + header + "\n\n127.0.0.1\tlocalhost\n\n"));
+    EXPECT_EQ(progress.statuses.back(), "0 hosts written");
+}
+
+TEST_F(WriterTest, AttendedRunsReportEvery500Hosts)
+{
+    Group(1, "Ads", false, false);
+    for (int i = 0; i < 500; ++i)
+        Bad("host" + std::to_string(1000 + i) + ".example", 1);
+    data->Prefs().ExportGroups = false;
+    TRecordingProgress progress;
+    THostsWriter writer(*data, progress);
+    ASSERT_TRUE(writer.DoExport(Selection()));
+    EXPECT_EQ(progress.statuses,
+              (std::vector<std::string>{"Exporting...", "Exporting... 500", "500 hosts written"}));
+    EXPECT_EQ(progress.events, 1);
+    EXPECT_EQ(writer.HostCount(), 500);
+
+    // Grouped: a status per group, none per 500 hosts; unattended: none at all.
+    data->Prefs().ExportGroups = true;
+    progress.statuses.clear();
+    ASSERT_TRUE(writer.DoExport(Selection()));
+    EXPECT_EQ(progress.statuses, (std::vector<std::string>{"Exporting group Ads", "500 hosts written"}));
+    progress.statuses.clear();
+    writer.Unattended = true;
+    ASSERT_TRUE(writer.DoExport(Selection()));
+    EXPECT_TRUE(progress.statuses.empty());
+}
+
+TEST_F(WriterTest, CancelRestoresTheBackupOrDeletesTheFile)
+{
+    Group(1, "Ads", false, false);
+    for (int i = 0; i < 1200; ++i)
+        Bad("host" + std::to_string(1000 + i) + ".example", 1);
+    data->Prefs().ExportGroups = false;
+    dir.Write("out.txt", "previous content\n");
+
+    TRecordingProgress progress;
+    progress.cancelAfterEvents = 1;
+    THostsWriter writer(*data, progress);
+    EXPECT_FALSE(writer.DoExport(Selection()));
+    EXPECT_EQ(dir.Read("out.txt"), "previous content\n");
+    EXPECT_FALSE(dir.Exists("out.txt.bak"));
+    EXPECT_EQ(progress.statuses.back(), "Export cancelled, backup restored");
+    EXPECT_EQ(writer.HostCount(), 500);
+
+    data->Prefs().ExportBackup = false;
+    progress.events = 0;
+    progress.cancelled = false;
+    EXPECT_FALSE(writer.DoExport(Selection()));
+    EXPECT_FALSE(dir.Exists("out.txt"));
+    EXPECT_EQ(progress.statuses.back(), "Export cancelled, file deleted");
+}
+
+TEST_F(WriterTest, BackupKeepsThePreviousFile)
+{
+    Fixture();
+    dir.Write("out.txt", "old\n");
+    TSilentProgress silent;
+    ASSERT_TRUE(THostsWriter(*data, silent).DoExport(Selection()));
+    EXPECT_EQ(dir.Read("out.txt.bak"), "old\n");
+
+    // A backup that cannot be made stops everything before the file is touched.
+    std::filesystem::remove(dir.File("out.txt.bak"));
+    std::filesystem::create_directory(dir.File("out.txt.bak"));
+    std::string before = dir.Read("out.txt");
+    EXPECT_FALSE(THostsWriter(*data, silent).DoExport(Selection()));
+    EXPECT_EQ(presenter.Last().text, "Backup failed!");
+    EXPECT_EQ(presenter.Last().caption, "Export Hosts");
+    EXPECT_EQ(presenter.Last().kind, TMsgDlgType::mtError);
+    EXPECT_EQ(dir.Read("out.txt"), before);
+}
+
+TEST_F(WriterTest, UnwritableFileIsNamedWithTheReason)
+{
+    Fixture();
+    data->Prefs().ExportFile = dir.File("missing/folder/out.txt");
+    TSilentProgress silent;
+    try {
+        THostsWriter(*data, silent).DoExport(Selection());
+        FAIL() << "no error";
+    } catch (const EQuillonError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file " + dir.File("missing/folder/out.txt") + ": No such file or directory");
+    }
+
+#ifdef __linux__
+    // A full disk shows when the buffer reaches the file.
+    if (platform::FileExists("/dev/full")) {
+        data->Prefs().ExportFile = "/dev/full";
+        data->Prefs().ExportBackup = false;
+        try {
+            THostsWriter(*data, silent).DoExport(Selection());
+            FAIL() << "no error";
+        } catch (const EQuillonError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot write file /dev/full: No space left on device");
+        }
+    }
+#endif
+}
+
+// ---- Write HOSTS and the HOSTS file's states
+
+TEST_F(WriterTest, WriteHostsUsesTheDefaultSelectionAndForgetsItsForcedSettings)
+{
+    Fixture();
+    TQuillonPrefs& p = data->Prefs();
+    p.ExportFile = dir.File("my-export.txt");
+    p.ExportFormat = 1;
+    p.ExportGoodHosts = false;
+    p.ExportView = true;
+    p.ExportQuillon = false;
+    p.SavePrefs();
+
+    ASSERT_TRUE(WriteHosts(*data, DefaultGroupSelection(*data)));
+    std::string written = dir.Read("hosts");
+    EXPECT_EQ(written, Lines("# " + header + "\n\n"
+                             "127.0.0.1\tlocalhost\n10.0.0.9\tcdn.example.net\n10.1.2.3\tintranet.example # office\n\n"
+                             "# Ads\n\n127.0.0.1\tads.example.com # banner\n127.0.0.1\tb.ads.net\n\n"));
+    EXPECT_EQ(p.ExportFile, dir.File("my-export.txt"));
+    EXPECT_EQ(p.ExportFormat, 1);
+    EXPECT_FALSE(p.ExportGoodHosts);
+    EXPECT_TRUE(p.ExportView);
+    EXPECT_EQ(HostsState(*data), THostsState::Present);
+}
+
+TEST_F(WriterTest, WriteHostsRewritesTheDisabledCopy)
+{
+    EXPECT_EQ(HostsState(*data), THostsState::Absent);
+    dir.Write("hosts.Quillon", "disabled\n");
+    EXPECT_EQ(HostsState(*data), THostsState::Disabled);
+    ASSERT_TRUE(WriteHosts(*data, DefaultGroupSelection(*data)));
+    EXPECT_FALSE(dir.Exists("hosts"));
+    EXPECT_NE(dir.Read("hosts.Quillon").find("localhost"), std::string::npos);
+    EXPECT_EQ(HostsState(*data), THostsState::Disabled);
+}
+
+bool WaitForFile(const std::string& name)
+{
+    for (int i = 0; i < 300 && !platform::FileExists(name); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return platform::FileExists(name);
+}
+
+TEST_F(WriterTest, AfterWriteCommandRunsOnlyAfterASuccessfulWrite)
+{
+    data->Prefs().WriteAction = "echo %hosts% %HOSTS% > " + dir.File("ran.tmp") + " && mv " + dir.File("ran.tmp") +
+                                " " + dir.File("ran");
+    data->Prefs().ExportBackup = true;
+    data->Prefs().SavePrefs();
+
+    // The backup cannot be made: no command.
+    dir.Write("hosts", "old\n");
+    std::filesystem::create_directory(dir.File("hosts.bak"));
+    EXPECT_FALSE(WriteHosts(*data, DefaultGroupSelection(*data)));
+    std::filesystem::remove(dir.File("hosts.bak"));
+
+    ASSERT_TRUE(WriteHosts(*data, DefaultGroupSelection(*data)));
+    ASSERT_TRUE(WaitForFile(dir.File("ran")));
+    EXPECT_EQ(dir.Read("ran"), dir.File("hosts") + " " + dir.File("hosts") + "\n");
+    std::filesystem::remove(dir.File("ran"));
+
+    // A file that cannot be written: the error passes on, the settings are read back, no command.
+    std::filesystem::remove(dir.File("hosts"));
+    std::filesystem::create_directory(dir.File("hosts"));
+    data->Prefs().ExportFormat = 1;
+    EXPECT_THROW(WriteHosts(*data, DefaultGroupSelection(*data)), EQuillonError);
+    EXPECT_EQ(data->Prefs().ExportFormat, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(dir.Exists("ran"));
+}
+
+TEST(ExpandWriteAction, ReplacesThePlaceholderInAnyCase)
+{
+    struct {
+        const char* action;
+        const char* expected;
+    } cases[] = {
+        {"notify %hosts%", "notify /etc/x"},
+        {"cp %hosts% %HOSTS%.copy", "cp /etc/x /etc/x.copy"},
+        {"%Hosts%%hOsTs%", "/etc/x/etc/x"},
+        {"no placeholder", "no placeholder"},
+        {"%host% %hosts", "%host% %hosts"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ExpandWriteAction(c.action, "/etc/x"), c.expected) << c.action;
+}
+
+TEST_F(WriterTest, DisableAndEnable)
+{
+    EXPECT_EQ(ToggleHostsFile(*data), "You have neither a HOSTS file nor a renamed copy");
+
+    const std::string content = "127.0.0.1\tlocalhost\r\n# keep me\n";
+    dir.Write("hosts", content);
+    dir.Write("hosts.Quillon", "stale copy");
+    EXPECT_EQ(ToggleHostsFile(*data), "The HOSTS file has been disabled by renaming it to\r\n" +
+                                          dir.File("hosts.Quillon"));
+    EXPECT_EQ(HostsState(*data), THostsState::Disabled);
+    EXPECT_EQ(dir.Read("hosts.Quillon"), content);
+
+    EXPECT_EQ(ToggleHostsFile(*data), "The HOSTS file has been enabled");
+    EXPECT_EQ(HostsState(*data), THostsState::Present);
+    EXPECT_EQ(dir.Read("hosts"), content);
+    EXPECT_FALSE(dir.Exists("hosts.Quillon"));
+}
+
+TEST_F(WriterTest, AFailedRenameIsReportedNotAnnounced)
+{
+    dir.Write("hosts", "x");
+    std::filesystem::create_directory(dir.File("hosts.Quillon"));
+    try {
+        ToggleHostsFile(*data);
+        FAIL() << "the failed rename was announced as done";
+    } catch (const EQuillonError& e) {
+        EXPECT_NE(std::string(e.what()).find("Cannot rename " + dir.File("hosts")), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(HostsState(*data), THostsState::Present);
+}
+
+TEST_F(WriterTest, ViewWithoutAFile)
+{
+    EXPECT_EQ(ViewHostsFile(*data), "There is no HOSTS file to view.");
+    data->Prefs().TextEditor.clear();
+    dir.Write("hosts.Quillon", "x");
+    EXPECT_EQ(ViewHostsFile(*data), "");
+}
+
+TEST_F(WriterTest, DefaultSelectionLeavesExcludedGroupsOut)
+{
+    Fixture();
+    TGroupSelection s = DefaultGroupSelection(*data);
+    EXPECT_EQ(s.itemCount, 4u);
+    EXPECT_EQ(s.ticked, (std::vector<int>{1, 3}));   // Ads, Empty; beta and Tracking are excluded
+    EXPECT_EQ(data->Groups.IndexName(), "group_name");
+}
+
+} // namespace
