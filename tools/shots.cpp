@@ -1,12 +1,21 @@
 // Saves pictures of the program's windows (offscreen) into a folder, for looking at them.
 #include "core/DataUnit.h"
 #include "core/Messages.h"
+#include "ui/About.h"
 #include "ui/ErrorGuard.h"
+#include "ui/Icons.h"
 #include "ui/MainUnit.h"
 #include "ui/QtMessagePresenter.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -26,6 +35,100 @@ void GrabModalLater(const QString& file)
     });
 }
 
+// Every picture of the image list and the program icon at 16, 32 and 64
+// pixels on one sheet (16 on a tool-bar grey strip), and the about window.
+void SaveIconsAndAbout(const QString& out)
+{
+    QList<QIcon> icons;
+    for (int i = 0; i < ImageCount; ++i)
+        icons << ImageListIcon(i);
+    icons << AppIcon();
+    QImage sheet(8 + int(icons.size()) * 72, 172, QImage::Format_ARGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    painter.fillRect(0, 0, sheet.width(), 28, QColor(0xef, 0xef, 0xef));
+    for (int i = 0; i < icons.size(); ++i) {
+        const int x = 8 + i * 72;
+        painter.drawPixmap(x + 24, 6, icons[i].pixmap(16, 16));
+        painter.drawPixmap(x + 16, 36, icons[i].pixmap(32, 32));
+        painter.drawPixmap(x, 76, icons[i].pixmap(64, 64));
+        painter.drawText(QRect(x, 146, 64, 20), Qt::AlignCenter,
+                         i < ImageCount ? QString::number(i) : QStringLiteral("program"));
+    }
+    painter.end();
+    sheet.save(out + "/icons.png");
+
+    TAboutForm about;
+    about.show();
+    QApplication::processEvents();
+    about.grab().save(out + "/about.png");
+}
+
+// A preferences file that points the HOSTS file into folder, written before
+// any window starts, so no picture ever looks at the machine's own.
+void WriteIni(const QString& folder, const QByteArray& extra = {})
+{
+    QFile ini(folder + "/Quillon.ini");
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write("[Preferences]\nHostsFile=" + (folder + "/hosts").toLocal8Bit() + "\nTextEditor=" +
+                  (folder + "/no-editor").toLocal8Bit() + "\n" + extra);
+}
+
+// The main window over a few groups in each state of the HOSTS file, and its
+// Hosts menu while the file is disabled.
+void SaveMainWindowStates(const QString& out)
+{
+    const struct {
+        const char* picture;
+        const char* file;   // the file that exists, if any
+    } states[] = {{"main-present", "hosts"}, {"main-disabled", "hosts.Quillon"}, {"main-absent", nullptr}};
+    for (const auto& state : states) {
+        QTemporaryDir data;
+        WriteIni(data.path(), "LastGroup=3\n");
+        {
+            TQuillonData seed(data.path().toStdString());
+            seed.Prefs().LoadPrefs();
+            seed.OpenDatabase();
+            TGroupList list;
+            seed.FillGroupList(list, false);
+            seed.AddGroup("Advertising", false, false);
+            seed.AddGroup("Trackers", true, false);
+            seed.AddGroup("Malware", true, true);
+            seed.AddGroup("Social Widgets", false, true);
+            seed.SaveDatabase(false);
+        }
+        if (state.file) {
+            QFile hosts(data.path() + "/" + state.file);
+            if (hosts.open(QIODevice::WriteOnly))
+                hosts.write("127.0.0.1\tlocalhost\n");
+        }
+        TMainForm form(data.path().toStdString());
+        form.show();
+        QApplication::processEvents();
+        if (!state.file) {
+            // Typed text shows whether the edits are tall enough for the font.
+            form.findChild<QLineEdit*>("HostEdit")->setText("ads.doubleclick.example.com");
+            form.findChild<QLineEdit*>("CommentEdit")->setText("Found in a banner, 2 Jan; O'Brien's list");
+        }
+        form.grab().save(out + "/" + state.picture + ".png");
+        if (!state.file) {
+            QComboBox* groups = form.findChild<QComboBox*>("cbxGroup");
+            groups->showPopup();
+            QApplication::processEvents();
+            groups->view()->window()->grab().save(out + "/main-groups.png");
+            groups->hidePopup();
+        }
+        if (state.file && QByteArray(state.file) == "hosts.Quillon") {
+            QMenu* menu = form.findChild<QMenu*>("mnuHosts");
+            menu->popup(form.mapToGlobal(QPoint(0, form.menuBar()->height())));
+            QApplication::processEvents();
+            menu->grab().save(out + "/main-hosts-menu.png");
+            menu->close();
+        }
+        form.close();
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -38,8 +141,8 @@ int main(int argc, char* argv[])
 
     QTemporaryDir data;
     {
+        WriteIni(data.path());
         TMainForm form(data.path().toStdString());
-        QuillonData->Prefs().HostsFile = (data.path() + "/hosts").toStdString();
         form.show();
         QApplication::processEvents();
         form.grab().save(out + "/main.png");
@@ -54,6 +157,8 @@ int main(int argc, char* argv[])
         ErrorDlg("Cannot write file /tmp/x/BadHosts.cds: No space left on device", AppTitle, &form);
         form.close();
     }
+    SaveIconsAndAbout(out);
+    SaveMainWindowStates(out);
     std::printf("saved in %s\n", qPrintable(out));
     return 0;
 }

@@ -1,33 +1,311 @@
-// Main window life cycle: data module and preferences at creation, deferred steps at show, saving at close.
+// TMainForm: the main window's controls, menu, tool bar and actions; start-up, show and shutdown.
 #include "ui/MainUnit.h"
 
 #include "core/DataUnit.h"
+#include "hostsfile/ExportHosts.h"
+#include "hostsfile/HostsWriter.h"
+#include "settings/WindowState.h"
+#include "ui/About.h"
+#include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
+#include "ui/Icons.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
 #include <QMetaObject>
+#include <QPushButton>
 #include <QShowEvent>
+#include <QToolBar>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+// Filtering of a table for the lifetime of the object; the filter is off and
+// cleared again however the search ends.
+class TFilterScope {
+public:
+    TFilterScope(TTable& t, const std::string& expression) : table(t)
+    {
+        try {
+            table.SetFilter(expression);
+            table.SetFiltered(true);
+        } catch (...) {
+            Clear();
+            throw;
+        }
+    }
+    ~TFilterScope() { Clear(); }
+    TFilterScope(const TFilterScope&) = delete;
+    TFilterScope& operator=(const TFilterScope&) = delete;
+
+private:
+    TTable& table;
+    void Clear()
+    {
+        table.SetFiltered(false);
+        table.SetFilter({});
+    }
+};
+
+// field LIKE 'pattern': the text is wrapped in "%" unless it carries wildcards
+// of its own, and its quotes are doubled for the filter's quoting.
+std::string LikeCondition(const std::string& field, const std::string& text)
+{
+    const std::string pattern = text.find('%') == std::string::npos ? "%" + text + "%" : text;
+    std::string quoted;
+    for (char c : pattern) {
+        quoted += c;
+        if (c == '\'')
+            quoted += '\'';
+    }
+    return field + " LIKE '" + quoted + "'";
+}
+
+std::string BadHostFilter(int groupId, const std::string& hostname, const std::string& comment)
+{
+    std::string expression;
+    if (groupId > 0)
+        expression = "group_id = " + std::to_string(groupId);
+    for (const auto& [field, text] : {std::pair{"hostname", &hostname}, std::pair{"comment", &comment}}) {
+        if (text->empty())
+            continue;
+        if (!expression.empty())
+            expression += " and ";
+        expression += LikeCondition(field, *text);
+    }
+    return expression;
+}
+
+// Blanks and control characters go from both ends; the trimmed text is put
+// back so the user sees what is stored or searched for.
+std::string TrimEdit(QLineEdit* edit)
+{
+    const QString text = edit->text();
+    qsizetype first = 0, last = text.size();
+    while (first < last && text[first] <= QChar(' '))
+        ++first;
+    while (last > first && text[last - 1] <= QChar(' '))
+        --last;
+    const QString trimmed = text.mid(first, last - first);
+    if (trimmed != text)
+        edit->setText(trimmed);
+    return trimmed.toStdString();
+}
+
+// Positions as the form was designed: left and top within the client area,
+// whose top strip is the tool bar.
+void Place(QWidget* w, int left, int top, int width, int height)
+{
+    w->setGeometry(left, top - TMainForm::ToolBarHeight, width, height);
+}
+
+} // namespace
 
 TMainForm::TMainForm(const std::string& dataDir, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName("MainForm");
     setWindowTitle(AppTitle);
+    setWindowIcon(AppIcon());
     // Fixed single border: no maximize button, no resizing.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
-    // Menu, tool bar and the controls of the central widget are built here.
+    // The tool bar is fixed: no menu to hide it.
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateControls();
+    ConnectHandlers();
 
     // The fixed client area lies below the menu bar, whose height the style decides.
-    const int menuHeight = menuWidget() ? menuWidget()->sizeHint().height() : 0;
-    setFixedSize(ClientWidth, ClientHeight + menuHeight);
+    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
 
     arguments = QCoreApplication::arguments().mid(1);
     FormCreate(dataDir);
 }
 
 TMainForm::~TMainForm() { FreeData(); }
+
+void TMainForm::CreateActions()
+{
+    struct TActionDef {
+        QAction** action;
+        const char* name;
+        const char* caption;
+        const char* hint;
+        int picture;   // -1: none
+        QKeySequence shortcut;
+    };
+    const TActionDef defs[] = {
+        {&actGroups, "actGroups", "&Groups", "Edit Groups", 0, QKeySequence("Ctrl+G")},
+        {&actBadHosts, "actBadHosts", "&Bad Hosts", "Edit Bad Hosts", 1, QKeySequence("Ctrl+B")},
+        {&actGoodHosts, "actGoodHosts", "Good &Hosts", "Edit Good Hosts", 2, QKeySequence("Ctrl+H")},
+        {&actViewHOSTS, "actViewHOSTS", "&View HOSTS", "View the HOSTS file in the text editor", 3,
+         QKeySequence("Ctrl+O")},
+        {&actWriteHOSTS, "actWriteHOSTS", "&Write HOSTS", "Write the database to the HOSTS file", 4,
+         QKeySequence("Ctrl+W")},
+        {&actPrefs, "actPrefs", "&Preferences", "Set Quillon preferences", 5, QKeySequence("Ctrl+P")},
+        {&actDisableHOSTS, "actDisableHOSTS", "&Disable HOSTS", "Disable the HOSTS file", 6,
+         QKeySequence("Ctrl+D")},
+        {&actExport, "actExport", "&Export", "Export hosts to a text file", 9, QKeySequence("Ctrl+E")},
+        {&actImport, "actImport", "&Import", "Import hosts from a text file", 10, QKeySequence("Ctrl+I")},
+        {&actRegistryFile, "actRegistryFile", "&Registry File",
+         "Create a .reg file to put hosts in the Restricted Zone", 11, QKeySequence("Ctrl+R")},
+        {&actExit, "actExit", "E&xit", "Exit the program", -1, QKeySequence()},
+        {&actAbout, "actAbout", "&About", "", -1, QKeySequence("F3")},
+        {&actHelp, "actHelp", "Contents", "", -1, QKeySequence("F1")},
+    };
+    for (const TActionDef& def : defs) {
+        auto* action = new QAction(def.caption, this);
+        action->setObjectName(def.name);
+        if (*def.hint) {
+            action->setToolTip(def.hint);
+            action->setStatusTip(def.hint);
+        }
+        if (def.picture >= 0)
+            action->setIcon(ImageListIcon(def.picture));
+        action->setShortcut(def.shortcut);
+        *def.action = action;
+        // Short-cuts work wherever the focus is in the window.
+        addAction(action);
+    }
+    // Its tick shows the disabled state (menu tick, pressed tool button).
+    actDisableHOSTS->setCheckable(true);
+
+    // These open windows that are not part of the program yet.
+    for (QAction* action :
+         {actGroups, actBadHosts, actGoodHosts, actPrefs, actExport, actImport, actRegistryFile})
+        action->setEnabled(false);
+}
+
+void TMainForm::CreateMenus()
+{
+    QMenu* file = menuBar()->addMenu("&File");
+    file->setObjectName("mnuFile");
+    file->addActions({actImport, actExport, actRegistryFile});
+    file->addSeparator();
+    file->addAction(actPrefs);
+    file->addSeparator();
+    file->addAction(actExit);
+
+    QMenu* hosts = menuBar()->addMenu("&Hosts");
+    hosts->setObjectName("mnuHosts");
+    hosts->addActions({actGroups, actBadHosts, actGoodHosts});
+    hosts->addSeparator();
+    hosts->addActions({actViewHOSTS, actWriteHOSTS, actDisableHOSTS});
+
+    QMenu* help = menuBar()->addMenu("H&elp");
+    help->setObjectName("mnuHelp");
+    help->addAction(actHelp);
+    help->addSeparator();
+    help->addAction(actAbout);
+}
+
+void TMainForm::CreateToolBar()
+{
+    QToolBar* bar = addToolBar("Tools");
+    bar->setObjectName("ToolBar");
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(16, 16));
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->setFixedHeight(ToolBarHeight);
+    bar->addActions({actGroups, actBadHosts, actGoodHosts});
+    bar->addSeparator();
+    bar->addActions({actViewHOSTS, actWriteHOSTS, actDisableHOSTS});
+    bar->addSeparator();
+    bar->addActions({actImport, actExport, actRegistryFile});
+    bar->addSeparator();
+    bar->addAction(actPrefs);
+}
+
+void TMainForm::CreateControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName("ClientArea");
+    setCentralWidget(client);
+
+    auto label = [client](const char* name, const char* text, int left, int top) {
+        auto* l = new QLabel(text, client);
+        l->setObjectName(name);
+        l->adjustSize();
+        Place(l, left, top, l->width(), l->height());
+    };
+    auto searchButton = [client](const char* name, const char* hint, int left, int top) {
+        auto* b = new QPushButton("?", client);
+        b->setObjectName(name);
+        b->setToolTip(hint);
+        b->setFocusPolicy(Qt::TabFocus);
+        Place(b, left, top, 21, 21);
+        return b;
+    };
+    auto edit = [client](const char* name, int left, int top) {
+        auto* e = new QLineEdit(client);
+        e->setObjectName(name);
+        Place(e, left, top, 363, 21);
+        return e;
+    };
+
+    // Created in tab order.
+    label("lblGroup", "Group", 8, 35);
+    cbxGroup = new QComboBox(client);
+    cbxGroup->setObjectName("cbxGroup");
+    cbxGroup->setEditable(false);
+    cbxGroup->setMaxVisibleItems(20);
+    Place(cbxGroup, 8, 50, 363, 21);
+    btnGroupSearch =
+        searchButton("btnGroupSearch", "Search for Bad Hosts assigned to the selected group", 370, 50);
+
+    label("lblHostname", "Hostname", 8, 80);
+    HostEdit = edit("HostEdit", 8, 95);
+    btnHostSearch = searchButton("btnHostSearch", "Search for Bad Hosts with a similar hostname", 371, 95);
+
+    label("lblComment", "Comment", 8, 125);
+    CommentEdit = edit("CommentEdit", 8, 140);
+    btnCommentSearch =
+        searchButton("btnCommentSearch", "Search for Bad Hosts with a similar comment", 370, 140);
+
+    btnAddHost = new QPushButton("&Add Host", client);
+    btnAddHost->setObjectName("btnAddHost");
+    Place(btnAddHost, 97, 176, 93, 25);
+    btnSearch = new QPushButton("&Search", client);
+    btnSearch->setObjectName("btnSearch");
+    btnSearch->setToolTip("Search for Bad Hosts using all of the above criteria");
+    Place(btnSearch, 211, 176, 93, 25);
+
+    QWidget* order[] = {cbxGroup, btnGroupSearch, HostEdit, btnHostSearch,
+                        CommentEdit, btnCommentSearch, btnAddHost, btnSearch};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void TMainForm::ConnectHandlers()
+{
+    connect(btnAddHost, &QPushButton::clicked, this, GuardedSlot(this, &TMainForm::AddHostClick));
+    connect(btnSearch, &QPushButton::clicked, this, GuardedSlot(this, &TMainForm::SearchClick));
+    connect(btnGroupSearch, &QPushButton::clicked, this, GuardedSlot(this, &TMainForm::GroupSearchClick));
+    connect(btnHostSearch, &QPushButton::clicked, this, GuardedSlot(this, &TMainForm::HostSearchClick));
+    connect(btnCommentSearch, &QPushButton::clicked, this, GuardedSlot(this, &TMainForm::CommentSearchClick));
+
+    connect(actViewHOSTS, &QAction::triggered, this, GuardedSlot(this, &TMainForm::ViewHOSTSExecute));
+    connect(actWriteHOSTS, &QAction::triggered, this, GuardedSlot(this, &TMainForm::WriteHOSTSExecute));
+    connect(actDisableHOSTS, &QAction::triggered, this, GuardedSlot(this, &TMainForm::DisableHOSTSExecute));
+    connect(actExit, &QAction::triggered, this, GuardedSlot(this, [this] { close(); }));
+    connect(actAbout, &QAction::triggered, this, GuardedSlot(this, &TMainForm::AboutExecute));
+    connect(actHelp, &QAction::triggered, this, GuardedSlot(this, &TMainForm::HelpExecute));
+}
+
+// ---------------------------------------------------------------------------
+// Life cycle
 
 void TMainForm::FormCreate(const std::string& dataDir)
 {
@@ -39,7 +317,7 @@ void TMainForm::FormCreate(const std::string& dataDir)
         // False after the message about data that cannot be used; the
         // application has then been asked to end and nothing may be saved.
         databaseOpen = data->OpenDatabase();
-        // The window's saved position is restored here once window states exist.
+        LoadMainWindowPosition(this, data->IniFileName());
     } catch (...) {
         FreeData();
         throw;
@@ -59,8 +337,14 @@ void TMainForm::FormShow()
 {
     if (!QuillonData || !QuillonData->Groups.Active())
         return;
-    // With the controls: limit CommentEdit to 255 characters, FillGroupCombo,
-    // UpdateHostsState, and the older short-cuts when OldShortcuts is on.
+    CommentEdit->setMaxLength(255);
+    FillGroupCombo();
+    UpdateHostsState();
+    if (data->Prefs().OldShortcuts) {
+        actExit->setShortcut(QKeySequence("Ctrl+X"));
+        actViewHOSTS->setShortcut(QKeySequence("Ctrl+V"));
+        actAbout->setShortcut(QKeySequence("Ctrl+A"));
+    }
 
     // Empty host tables offer the first-run prompt, and then that run's
     // arguments are left alone.
@@ -87,13 +371,6 @@ void TMainForm::CmdLine()
     // Command-line processing comes with the dialogs it drives.
 }
 
-int TMainForm::SelectedGroup() const
-{
-    // Until the group combo exists the group loaded at start-up stays
-    // selected; then this becomes ComboObject(cbxGroup).
-    return QuillonData->Prefs().LastGroup;
-}
-
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     // A failed save keeps the window, and with it every unsaved change, so the
@@ -109,10 +386,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
 void TMainForm::FormCloseQuery()
 {
     TQuillonPrefs& prefs = data->Prefs();
-    prefs.LastGroup = SelectedGroup();
+    prefs.LastGroup = ComboObject(cbxGroup);
     prefs.SavePrefs();
     data->SaveDatabase(false);
-    // The window's position is saved here once window states exist.
+    SaveMainWindowPosition(this, data->IniFileName(), prefs.SaveWindows);
 }
 
 void TMainForm::FreeData()
@@ -120,4 +397,163 @@ void TMainForm::FreeData()
     if (QuillonData == data.get())
         QuillonData = nullptr;
     data.reset();
+}
+
+// ---------------------------------------------------------------------------
+// Groups and bad hosts
+
+void TMainForm::FillGroupCombo()
+{
+    const int keep = cbxGroup->currentIndex() < 0 ? data->Prefs().LastGroup : ComboObject(cbxGroup);
+    TGroupList groups;
+    data->FillGroupList(groups, true);
+    SetGroupItems(cbxGroup, groups, true);
+    cbxGroup->setCurrentIndex(cbxGroup->findData(keep));
+}
+
+void TMainForm::AddHostClick()
+{
+    const int groupId = ComboObject(cbxGroup);
+    if (groupId <= 0) {
+        InfoDlg("Please select a group", "Add Host", this);
+        cbxGroup->setFocus();
+        return;
+    }
+    const std::string hostname = TrimEdit(HostEdit);
+    const std::string comment = TrimEdit(CommentEdit);
+    // False also for a host moved to this group: nothing new to save or write.
+    if (!data->AddBadHost(groupId, hostname, comment)) {
+        HostEdit->setFocus();
+        return;
+    }
+    TQuillonPrefs& prefs = data->Prefs();
+    prefs.LastGroup = groupId;
+    prefs.SavePrefs();
+    data->SaveDatabase(false);
+    if (prefs.ClearEntryAfterAdd) {
+        HostEdit->clear();
+        CommentEdit->clear();
+    }
+    if (prefs.WriteHostsAfterAdd)
+        WriteHOSTSExecute();
+}
+
+void TMainForm::GroupSearchClick()
+{
+    const int groupId = ComboObject(cbxGroup);
+    if (groupId > 0)
+        SearchBadHosts(groupId, {}, {});
+}
+
+void TMainForm::HostSearchClick()
+{
+    const std::string hostname = TrimEdit(HostEdit);
+    if (!hostname.empty())
+        SearchBadHosts(0, hostname, {});
+}
+
+void TMainForm::CommentSearchClick()
+{
+    const std::string comment = TrimEdit(CommentEdit);
+    if (!comment.empty())
+        SearchBadHosts(0, {}, comment);
+}
+
+void TMainForm::SearchClick()
+{
+    const int groupId = std::max(ComboObject(cbxGroup), 0);
+    const std::string hostname = TrimEdit(HostEdit);
+    const std::string comment = TrimEdit(CommentEdit);
+    SearchBadHosts(groupId, hostname, comment);
+}
+
+void TMainForm::SearchBadHosts(int groupId, const std::string& hostname, const std::string& comment)
+{
+    if (groupId == 0 && hostname.empty() && comment.empty()) {
+        InfoDlg("No search criteria provided!", "Bad Host Search", this);
+        return;
+    }
+    const std::string expression = BadHostFilter(groupId, hostname, comment);
+    TFilterScope filter(data->BadHosts, expression);
+    if (data->BadHosts.RecordCount() == 0)
+        InfoDlg("No hosts match your search criteria.", "Bad Host Search", this);
+    else
+        ShowBadHostBrowse(QString::fromStdString("Bad Hosts - " + expression));
+}
+
+void TMainForm::ShowBadHostBrowse(const QString&)
+{
+    // The bad hosts browser is not part of the program yet.
+}
+
+// ---------------------------------------------------------------------------
+// The HOSTS file
+
+void TMainForm::WriteHOSTSExecute()
+{
+    {
+        // Never shown: its creation ticks every group not flagged exclude.
+        TExportForm form(*data, this);
+        form.WriteHOSTS();
+    }
+    UpdateHostsState();
+}
+
+void TMainForm::DisableHOSTSExecute()
+{
+    std::string message;
+    try {
+        message = ToggleHostsFile(*data);
+    } catch (...) {
+        // A rename half done still shows as what is on disk.
+        UpdateHostsState();
+        throw;
+    }
+    UpdateHostsState();
+    InfoDlg(message, "HOSTS Status", this);
+}
+
+void TMainForm::ViewHOSTSExecute()
+{
+    const std::string message = ViewHostsFile(*data);
+    if (!message.empty())
+        InfoDlg(message, "View HOSTS", this);
+}
+
+void TMainForm::UpdateHostsState()
+{
+    struct TLook {
+        const char* hint;
+        bool checked;
+        bool enabled;
+        int picture;
+    };
+    TLook look{};
+    switch (HostsState(*data)) {
+    case THostsState::Present:
+        look = {"Disable the HOSTS file", false, true, 6};
+        break;
+    case THostsState::Disabled:
+        look = {"Enable the HOSTS file", true, true, 7};
+        break;
+    case THostsState::Absent:
+        look = {"HOSTS file not present", false, false, 8};
+        break;
+    }
+    actDisableHOSTS->setToolTip(look.hint);
+    actDisableHOSTS->setStatusTip(look.hint);
+    actDisableHOSTS->setChecked(look.checked);
+    actDisableHOSTS->setEnabled(look.enabled);
+    actDisableHOSTS->setIcon(ImageListIcon(look.picture));
+}
+
+// ---------------------------------------------------------------------------
+// Help
+
+void TMainForm::HelpExecute() { data->ShowHelp("index.html"); }
+
+void TMainForm::AboutExecute()
+{
+    TAboutForm about(this);
+    about.exec();
 }

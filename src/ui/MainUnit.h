@@ -1,4 +1,4 @@
-// TMainForm: the program's main window; for now its life cycle (start-up, show, shutdown).
+// TMainForm: the main window: adding and searching bad hosts, the HOSTS commands, start-up and shutdown.
 #pragma once
 
 #include <QMainWindow>
@@ -7,18 +7,25 @@
 #include <memory>
 #include <string>
 
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QToolBar;
 class TQuillonData;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Client area below the menu bar, in pixels.
+    // Client area below the menu bar at 96 dpi, in pixels; the tool bar is its top strip.
     static constexpr int ClientWidth = 400;
     static constexpr int ClientHeight = 211;
+    static constexpr int ToolBarHeight = 29;
 
     // Creates the data module over dataDir (empty: the executable's folder),
-    // loads the preferences and opens the tables. Errors propagate to the caller.
+    // loads the preferences, opens the tables and restores the window's
+    // position. Errors propagate to the caller.
     explicit TMainForm(const std::string& dataDir = {}, QWidget* parent = nullptr);
     ~TMainForm() override;
 
@@ -31,6 +38,22 @@ public:
     const QStringList& Arguments() const { return arguments; }
     void SetArguments(const QStringList& args) { arguments = args; }
 
+    // Refills the group combo, keeping the selected group (at the first fill,
+    // or when nothing is selected, the LastGroup preference).
+    void FillGroupCombo();
+
+    // Hint, tick, enabled state and picture of Disable HOSTS from what is on disk.
+    void UpdateHostsState();
+
+    // Filters BadHosts by the criteria given (group id 0: any group) and shows
+    // the matching rows; the filter is off again when this returns.
+    void SearchBadHosts(int groupId, const std::string& hostname, const std::string& comment);
+
+    // Action handlers, also run by the command line and the first-run prompt.
+    void WriteHOSTSExecute();
+    void DisableHOSTSExecute();
+    void ViewHOSTSExecute();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -39,16 +62,56 @@ protected:
     virtual void FirstRun();
     virtual void CmdLine();
 
+    // Shows the bad hosts browser modally over the rows that pass BadHosts'
+    // filter, under the given caption. Does nothing until the browser exists.
+    virtual void ShowBadHostBrowse(const QString& caption);
+
 private:
     std::unique_ptr<TQuillonData> data;
     bool databaseOpen = false;
     bool shown = false;
     QStringList arguments;
 
+    QComboBox* cbxGroup = nullptr;
+    QPushButton* btnGroupSearch = nullptr;
+    QLineEdit* HostEdit = nullptr;
+    QPushButton* btnHostSearch = nullptr;
+    QLineEdit* CommentEdit = nullptr;
+    QPushButton* btnCommentSearch = nullptr;
+    QPushButton* btnAddHost = nullptr;
+    QPushButton* btnSearch = nullptr;
+
+    QAction* actGroups = nullptr;
+    QAction* actBadHosts = nullptr;
+    QAction* actGoodHosts = nullptr;
+    QAction* actViewHOSTS = nullptr;
+    QAction* actWriteHOSTS = nullptr;
+    QAction* actPrefs = nullptr;
+    QAction* actDisableHOSTS = nullptr;
+    QAction* actExport = nullptr;
+    QAction* actImport = nullptr;
+    QAction* actRegistryFile = nullptr;
+    QAction* actExit = nullptr;
+    QAction* actAbout = nullptr;
+    QAction* actHelp = nullptr;
+
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateControls();
+    void ConnectHandlers();
+
     void FormCreate(const std::string& dataDir);
     void FormShow();
     void FormCloseQuery();
     void FreeData();
     void Post(void (TMainForm::*step)());
-    int SelectedGroup() const;
+
+    void AddHostClick();
+    void GroupSearchClick();
+    void HostSearchClick();
+    void CommentSearchClick();
+    void SearchClick();
+    void HelpExecute();
+    void AboutExecute();
 };

@@ -62,9 +62,9 @@ void MakeTables(const TTempDir& dir, bool groups, bool goodHost, bool badHost)
 // pointed into the temporary folder before anything could write it.
 std::unique_ptr<TProbeForm> StartForm(const TTempDir& dir, const QStringList& args = {})
 {
+    if (!dir.Exists("Quillon.ini"))
+        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\n");
     auto form = std::make_unique<TProbeForm>(dir.Path());
-    if (QuillonData)
-        QuillonData->Prefs().HostsFile = dir.File("hosts");
     form->SetArguments(args);
     form->show();
     QCoreApplication::processEvents();   // the posted deferred step runs here
@@ -80,7 +80,7 @@ private slots:
     void init();
     void cleanup();
 
-    void firstStartSavesPreferencesOnly();
+    void firstStartSavesPreferencesAndDefaultGroup();
     void deferredStep_data();
     void deferredStep();
     void unreadableTableEndsWithoutSaving();
@@ -103,7 +103,7 @@ void TestMainForm::cleanup()
     QVERIFY(!QuillonData);
 }
 
-void TestMainForm::firstStartSavesPreferencesOnly()
+void TestMainForm::firstStartSavesPreferencesAndDefaultGroup()
 {
     TTempDir dir;
     TScriptedPresenter presenter;
@@ -111,7 +111,6 @@ void TestMainForm::firstStartSavesPreferencesOnly()
 
     QVERIFY(form->DatabaseOpen());
     QCOMPARE(form->windowTitle(), QString("Quillon"));
-    QCOMPARE(form->size(), QSize(TMainForm::ClientWidth, TMainForm::ClientHeight));
     QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(QuillonData->MainOwner, static_cast<TOwner>(form.get()));
 
@@ -119,8 +118,9 @@ void TestMainForm::firstStartSavesPreferencesOnly()
     QVERIFY(!QuillonData);
     QVERIFY(presenter.shown.empty());
     QCOMPARE(terminations, 0);
-    // Empty tables were never changed, so no table file is written.
-    QCOMPARE(FilesIn(dir), std::set<std::string>({"Quillon.ini"}));
+    // Filling the group list gave the empty Groups table its "Default Group";
+    // the host tables were never changed, so they are not written.
+    QCOMPARE(FilesIn(dir), std::set<std::string>({"Groups.cds", "Quillon.ini"}));
     QVERIFY(QString::fromStdString(dir.Read("Quillon.ini"))
                 .contains(QString::fromStdString("HostsFile=" + dir.File("hosts"))));
 }
@@ -173,6 +173,8 @@ void TestMainForm::unreadableTableEndsWithoutSaving()
     TTempDir dir;
     const std::string garbage = "this is not a table file\n";
     dir.Write("BadHosts.cds", garbage);
+    const std::string ini = "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nLastGroup=7\n";
+    dir.Write("Quillon.ini", ini);
     TScriptedPresenter presenter;
     auto form = StartForm(dir, {"/w"});
 
@@ -185,8 +187,9 @@ void TestMainForm::unreadableTableEndsWithoutSaving()
 
     QVERIFY(form->close());
     QVERIFY(!QuillonData);
-    QCOMPARE(FilesIn(dir), std::set<std::string>({"BadHosts.cds"}));
+    QCOMPARE(FilesIn(dir), std::set<std::string>({"BadHosts.cds", "Quillon.ini"}));
     QCOMPARE(dir.Read("BadHosts.cds"), garbage);
+    QCOMPARE(dir.Read("Quillon.ini"), ini);
 }
 
 void TestMainForm::failedSaveKeepsWindowOpen_data()
@@ -212,6 +215,7 @@ void TestMainForm::failedSaveKeepsWindowOpen()
     }
     // A folder (holding a file) where the file must go cannot be replaced by a file.
     const std::filesystem::path obstacle = dir.File(blocked.toStdString());
+    std::filesystem::remove(obstacle);
     std::filesystem::create_directory(obstacle);
     dir.Write(blocked.toStdString() + "/keep", "x");
 
