@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+#include <unistd.h>
+
+#include "core/Table.h"
+
 namespace bench {
 
 using Clock = std::chrono::steady_clock;
@@ -65,6 +70,31 @@ inline void Report(const char* what, double value, const char* unit, double budg
 {
     std::printf("  %-44s %10.3f %-3s (budget %.1f %s)   %s   %s\n", what, value, unit, budget, unit,
                 value <= budget ? "ok  " : "OVER", baseline.c_str());
+}
+
+// A fresh folder for one run's files, with a trailing '/'.
+inline std::string MakeTempDir()
+{
+    std::string dir = (std::filesystem::temp_directory_path() / "quillon-bench-XXXXXX").string();
+    if (!mkdtemp(dir.data())) {
+        std::perror("mkdtemp");
+        std::exit(1);
+    }
+    return dir + "/";
+}
+
+// Appends and posts every row, as loading a list does.
+inline void AppendRows(TTable& t, const std::vector<Row>& rows)
+{
+    int fHost = t.FieldNo("hostname"), fGroup = t.FieldNo("group_id"), fComment = t.FieldNo("comment");
+    for (const Row& r : rows) {
+        t.Append();
+        t.SetField(fHost, TValue(r.host));
+        t.SetField(fGroup, TValue(r.group));
+        if (!r.comment.empty())
+            t.SetField(fComment, TValue(r.comment));
+        t.Post();
+    }
 }
 
 } // namespace bench

@@ -18,16 +18,7 @@ void Populate(const std::string& dir, size_t n)
     data.OpenDatabase();
     for (int g = 1; g <= 100; ++g)
         data.AddGroup("Group " + std::to_string(g), g % 3 == 0, false);
-    TTable& t = data.BadHosts;
-    int fHost = t.FieldNo("hostname"), fGroup = t.FieldNo("group_id"), fComment = t.FieldNo("comment");
-    for (const Row& r : Generate(n)) {
-        t.Append();
-        t.SetField(fHost, TValue(r.host));
-        t.SetField(fGroup, TValue(r.group));
-        if (!r.comment.empty())
-            t.SetField(fComment, TValue(r.comment));
-        t.Post();
-    }
+    AppendRows(data.BadHosts, Generate(n));
     data.SaveDatabase(false);
 }
 
@@ -45,10 +36,7 @@ double Cat(const std::string& from, const std::string& to)
 int main()
 {
     const size_t N = 1000000;
-    std::string dir = (std::filesystem::temp_directory_path() / "quillon-bench-XXXXXX").string();
-    if (!mkdtemp(dir.data()))
-        return 1;
-    dir += "/";
+    std::string dir = MakeTempDir();
     std::printf("Write HOSTS, %zu bad hosts in 100 groups with comments\n", N);
     Populate(dir, N);
 

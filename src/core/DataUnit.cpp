@@ -67,6 +67,27 @@ void DefineGroups(TTable& t)
     t.AddIndexDef({"group_name", {"group_name"}, {true}, false, true});
 }
 
+// Stores the row being edited; a refused row leaves the table in browse mode.
+void PostOrCancel(TTable& t)
+{
+    try {
+        t.Post();
+    } catch (...) {
+        t.Cancel();
+        throw;
+    }
+}
+
+void AppendGroup(TTable& groups, int id, const std::string& name, bool restricted, bool exclude)
+{
+    groups.Append();
+    groups.SetField("group_id", id);
+    groups.SetField("group_name", name.substr(0, 255));
+    groups.SetField("restricted", restricted);
+    groups.SetField("exclude", exclude);
+    PostOrCancel(groups);
+}
+
 // Size of a text field of a loaded table; 0 when the field is missing.
 int FieldSize(const TTable& t, std::string_view field)
 {
@@ -151,28 +172,16 @@ bool TQuillonData::OpenDatabase()
         } catch (const EQuillonError& e) {
             // An unreadable table file must never be replaced by an empty table:
             // end the run before anything could save over it.
-            CloseDatabase();
-            ErrorDlg(std::string(e.what()) + MsgBreak +
-                         "Quillon will close without changing any file.",
-                     "Database Error");
-            if (apphooks::Terminate)
-                apphooks::Terminate();
-            return false;
+            return RefuseData(std::string(e.what()) + MsgBreak + "Quillon will close without changing any file.");
         }
     }
 
     bool old = !GoodHosts.HasField("comment") || !BadHosts.HasField("comment") ||
                FieldSize(GoodHosts, "comment") < 255 || FieldSize(BadHosts, "comment") < 255 ||
                FieldSize(Groups, "group_name") < 255;
-    if (old) {
-        CloseDatabase();
-        ErrorDlg(std::string("You are running against old data files.") + MsgBreak +
-                     "Please follow proper upgrade procedures or delete *.cds from the Quillon directory.",
-                 "Database Error");
-        if (apphooks::Terminate)
-            apphooks::Terminate();
-        return false;
-    }
+    if (old)
+        return RefuseData(std::string("You are running against old data files.") + MsgBreak +
+                          "Please follow proper upgrade procedures or delete *.cds from the Quillon directory.");
 
     // A table file from elsewhere that lacks what this program relies on is
     // treated like a damaged one.
@@ -197,14 +206,8 @@ bool TQuillonData::OpenDatabase()
                 missing = std::string("the index ") + ix;
         }
         if (!missing.empty()) {
-            std::string file = TableFileName(*n.table);
-            CloseDatabase();
-            ErrorDlg("Cannot read table file " + file + ": it has no " + missing + "." + MsgBreak +
-                         "Quillon will close without changing any file.",
-                     "Database Error");
-            if (apphooks::Terminate)
-                apphooks::Terminate();
-            return false;
+            return RefuseData("Cannot read table file " + TableFileName(*n.table) + ": it has no " + missing +
+                              "." + MsgBreak + "Quillon will close without changing any file.");
         }
     }
     GoodHosts.SetIndexName("hostname");
@@ -213,6 +216,15 @@ bool TQuillonData::OpenDatabase()
     for (TTable* t : {&GoodHosts, &BadHosts, &Groups})
         t->First();
     return true;
+}
+
+bool TQuillonData::RefuseData(const std::string& text)
+{
+    CloseDatabase();
+    ErrorDlg(text, "Database Error");
+    if (apphooks::Terminate)
+        apphooks::Terminate();
+    return false;
 }
 
 void TQuillonData::SaveDatabase(bool force)
@@ -353,12 +365,7 @@ bool TQuillonData::AddBadHost(int groupId, const std::string& hostname, const st
             BadHosts.SetField("group_id", groupId);
             if (!comment.empty())
                 BadHosts.SetField("comment", comment);
-            try {
-                BadHosts.Post();
-            } catch (...) {
-                BadHosts.Cancel();
-                throw;
-            }
+            PostOrCancel(BadHosts);
         }
         return false;
     }
@@ -374,12 +381,7 @@ bool TQuillonData::AddBadHost(int groupId, const std::string& hostname, const st
     BadHosts.SetField("group_id", groupId);
     BadHosts.SetField("hostname", hostname);
     BadHosts.SetField("comment", comment);
-    try {
-        BadHosts.Post();
-    } catch (...) {
-        BadHosts.Cancel();
-        throw;
-    }
+    PostOrCancel(BadHosts);
     return true;
 }
 
@@ -428,19 +430,8 @@ std::string TQuillonData::CreatedByText()
 void TQuillonData::FillGroupList(TGroupList& list, bool withBlank)
 {
     Groups.First();
-    if (Groups.IsEmpty()) {
-        Groups.Append();
-        Groups.SetField("group_id", 1);
-        Groups.SetField("group_name", std::string("Default Group"));
-        Groups.SetField("restricted", false);
-        Groups.SetField("exclude", false);
-        try {
-            Groups.Post();
-        } catch (...) {
-            Groups.Cancel();
-            throw;
-        }
-    }
+    if (Groups.IsEmpty())
+        AppendGroup(Groups, 1, "Default Group", false, false);
     list.clear();
     if (withBlank)
         list.push_back({" ", 0});
@@ -463,17 +454,7 @@ int TQuillonData::AddGroup(const std::string& groupName, bool restricted, bool e
             Groups.Last();
             id = Groups.AsInteger("group_id") + 1;
         }
-        Groups.Append();
-        Groups.SetField("group_id", id);
-        Groups.SetField("group_name", groupName.substr(0, 255));
-        Groups.SetField("restricted", restricted);
-        Groups.SetField("exclude", exclude);
-        try {
-            Groups.Post();
-        } catch (...) {
-            Groups.Cancel();
-            throw;
-        }
+        AppendGroup(Groups, id, groupName, restricted, exclude);
     }
     Groups.First();
     return id;

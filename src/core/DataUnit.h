@@ -70,6 +70,8 @@ private:
     std::unique_ptr<TQuillonPrefs> prefs;
     int goodDirty = 0, badDirty = 0, groupsDirty = 0;
     int& DirtyFlag(const TTable& table);
+    // Closes the tables, shows the "Database Error" text and asks the program to end.
+    bool RefuseData(const std::string& text);
     void DefineTables();
 };
 

@@ -1,11 +1,16 @@
 // A growable array of plain values that never zero-fills what it does not have to.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <type_traits>
 #include <utility>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 // Million-row tables touch tens of megabytes at once: calloc hands out fresh
 // zero pages without a memset, and realloc moves big blocks by remapping
@@ -16,7 +21,7 @@ class TRawArray {
 
 public:
     TRawArray() = default;
-    ~TRawArray() { std::free(p); }
+    ~TRawArray() { Release(); }
     TRawArray(const TRawArray&) = delete;
     TRawArray& operator=(const TRawArray&) = delete;
     TRawArray(TRawArray&& o) noexcept { swap(o); }
@@ -38,13 +43,15 @@ public:
         std::swap(p, o.p);
         std::swap(n, o.n);
         std::swap(cap, o.cap);
+        std::swap(mapped, o.mapped);
     }
 
     void clear()
     {
-        std::free(p);
+        Release();
         p = nullptr;
         n = cap = 0;
+        mapped = false;
     }
 
     // count values, all zero.
@@ -53,9 +60,11 @@ public:
         clear();
         if (!count)
             return;
-        p = static_cast<T*>(std::calloc(count, sizeof(T)));
-        if (!p)
-            throw std::bad_alloc();
+        if (!Map(count)) {
+            p = static_cast<T*>(std::calloc(count, sizeof(T)));
+            if (!p)
+                throw std::bad_alloc();
+        }
         n = cap = count;
     }
 
@@ -63,6 +72,20 @@ public:
     {
         if (wanted <= cap)
             return;
+#ifdef __linux__
+        if (mapped) {
+            void* q = mremap(p, cap * sizeof(T), wanted * sizeof(T), MREMAP_MAYMOVE);
+            if (q == MAP_FAILED)
+                throw std::bad_alloc();
+            p = static_cast<T*>(q);
+            cap = wanted;
+            return;
+        }
+        if (!p && Map(wanted)) {
+            cap = wanted;
+            return;
+        }
+#endif
         T* q = static_cast<T*>(std::realloc(p, wanted * sizeof(T)));
         if (!q)
             throw std::bad_alloc();
@@ -89,4 +112,38 @@ public:
 private:
     T* p = nullptr;
     size_t n = 0, cap = 0;
+    bool mapped = false;
+
+    // Blocks of many megabytes come straight from the system in huge pages where
+    // it offers them: first touching memory page by page is a large part of
+    // loading a big table.
+    bool Map(size_t count)
+    {
+#ifdef __linux__
+        size_t bytes = count * sizeof(T);
+        if (bytes < (size_t(8) << 20))
+            return false;
+        void* q = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (q == MAP_FAILED)
+            return false;
+        madvise(q, bytes, MADV_HUGEPAGE);
+        p = static_cast<T*>(q);
+        mapped = true;
+        return true;
+#else
+        (void)count;
+        return false;
+#endif
+    }
+
+    void Release()
+    {
+#ifdef __linux__
+        if (mapped) {
+            munmap(p, cap * sizeof(T));
+            return;
+        }
+#endif
+        std::free(p);
+    }
 };

@@ -1513,46 +1513,121 @@ namespace {
 constexpr char Magic[8] = {'Q', 'L', 'N', 'T', 'A', 'B', 'L', 'E'};
 constexpr uint32_t FileVersion = 1;
 
-// Four independent lanes keep the multiplier busy: damage detection must not
-// cost a noticeable part of loading tens of megabytes.
-uint64_t Checksum(const char* p, size_t n)
-{
-    uint64_t h[4] = {0x9E3779B97F4A7C15ULL ^ n, 0xC2B2AE3D27D4EB4FULL, 0x165667B19E3779F9ULL,
-                     0x27D4EB2F165667C5ULL};
-    size_t i = 0;
-    for (; i + 32 <= n; i += 32) {
-        for (int k = 0; k < 4; ++k) {
-            uint64_t w;
-            std::memcpy(&w, p + i + 8 * k, 8);
-            h[k] = (h[k] ^ w) * 0x100000001B3ULL;
-            h[k] ^= h[k] >> 29;
+// The check value of a table file. Four independent lanes keep the multiplier
+// busy, so checking tens of megabytes costs little; it is fed piece by piece
+// while the file streams out, and over the whole buffer when it is read back.
+class TChecksum {
+public:
+    void Update(const char* p, size_t n)
+    {
+        total += n;
+        if (tailLen) {
+            size_t take = std::min(n, sizeof tail - tailLen);
+            std::memcpy(tail + tailLen, p, take);
+            tailLen += take;
+            p += take;
+            n -= take;
+            if (tailLen < sizeof tail)
+                return;
+            Block(tail);
+            tailLen = 0;
         }
+        // Lanes in locals: through a char pointer the compiler would otherwise
+        // reload them from memory on every block.
+        uint64_t a = h[0], b = h[1], c = h[2], e = h[3];
+        for (; n >= 32; p += 32, n -= 32) {
+            a = Lane(a, p);
+            b = Lane(b, p + 8);
+            c = Lane(c, p + 16);
+            e = Lane(e, p + 24);
+        }
+        h[0] = a;
+        h[1] = b;
+        h[2] = c;
+        h[3] = e;
+        std::memcpy(tail, p, n);
+        tailLen = n;
     }
-    uint64_t r = Mix(h[0]) ^ Mix(h[1] + 1) ^ Mix(h[2] + 2) ^ Mix(h[3] + 3);
-    for (; i < n; ++i)
-        r = (r ^ static_cast<unsigned char>(p[i])) * 0x100000001B3ULL;
-    return Mix(r);
-}
 
+    uint64_t Final() const
+    {
+        uint64_t r = Mix(h[0] ^ total) ^ Mix(h[1] + 1) ^ Mix(h[2] + 2) ^ Mix(h[3] + 3);
+        for (size_t i = 0; i < tailLen; ++i)
+            r = (r ^ static_cast<unsigned char>(tail[i])) * 0x100000001B3ULL;
+        return Mix(r);
+    }
+
+private:
+    uint64_t h[4] = {0x9E3779B97F4A7C15ULL, 0xC2B2AE3D27D4EB4FULL, 0x165667B19E3779F9ULL,
+                     0x27D4EB2F165667C5ULL};
+    uint64_t total = 0;
+    char tail[32];
+    size_t tailLen = 0;
+
+    static uint64_t Lane(uint64_t lane, const char* p)
+    {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        lane = (lane ^ w) * 0x100000001B3ULL;
+        return lane ^ (lane >> 29);
+    }
+
+    void Block(const char* p)
+    {
+        h[0] = Lane(h[0], p);
+        h[1] = Lane(h[1], p + 8);
+        h[2] = Lane(h[2], p + 16);
+        h[3] = Lane(h[3], p + 24);
+    }
+};
+
+// Streams a table file out through a buffer of its own, checking as it goes:
+// nothing the size of the file is ever held in memory.
 class TWriter {
 public:
-    TRawArray<char> out;
-    void Raw(const void* p, size_t k) { out.append(static_cast<const char*>(p), k); }
-    void U8(uint8_t v) { Raw(&v, 1); }
-    void U32(uint32_t v) { Raw(&v, 4); }
-    void U64(uint64_t v) { Raw(&v, 8); }
+    explicit TWriter(const std::string& fileName) : out(fileName), buffer(1 << 20) {}
+
+    void Put(const void* p, size_t k)
+    {
+        if (used + k > buffer.size()) {
+            Flush();
+            if (k > buffer.size()) {
+                sum.Update(static_cast<const char*>(p), k);
+                out.Write(static_cast<const char*>(p), k);
+                return;
+            }
+        }
+        std::memcpy(buffer.data() + used, p, k);
+        used += k;
+    }
+    void U8(uint8_t v) { Put(&v, 1); }
+    void U32(uint32_t v) { Put(&v, 4); }
+    void U64(uint64_t v) { Put(&v, 8); }
     void Str(std::string_view s)
     {
         U32(uint32_t(s.size()));
-        Raw(s.data(), s.size());
+        Put(s.data(), s.size());
     }
-    // Room for k bytes that the caller fills in.
-    char* Grow(size_t k)
+
+    void Finish()
     {
-        size_t at = out.size();
-        out.reserve(at + k);
-        out.ResizeUninitialized(at + k);
-        return out.data() + at;
+        Flush();
+        uint64_t check = sum.Final();
+        out.Write(reinterpret_cast<const char*>(&check), 8);
+        out.Commit();
+    }
+
+private:
+    platform::TAtomicFileWriter out;
+    TChecksum sum;
+    std::vector<char> buffer;
+    size_t used = 0;
+
+    void Flush()
+    {
+        sum.Update(buffer.data(), used);
+        out.Write(buffer.data(), used);
+        used = 0;
     }
 };
 
@@ -1612,9 +1687,8 @@ void TTable::SaveToFile(const std::string& fileName)
                 rows.push_back(r);
     }
 
-    TWriter w;
-    w.out.reserve(64 + rows.size() * 8 + d->arena.size() - d->arenaGarbage);
-    w.out.append(Magic, 8);
+    TWriter w(fileName);
+    w.Put(Magic, 8);
     w.U32(FileVersion);
     w.Str(name);
     w.U32(uint32_t(d->fieldDefs.size()));
@@ -1636,12 +1710,12 @@ void TTable::SaveToFile(const std::string& fileName)
     }
     w.U32(uint32_t(rows.size()));
     std::vector<uint64_t> slots(rows.size());
+    constexpr size_t Ahead = 16;
     for (size_t f = 0; f < d->cols.size(); ++f) {
         const Impl::Column& c = d->cols[f];
         if (c.def.type == TFieldType::ftString) {
             // One pass gathers the slots in file order (rows are scattered in
             // memory after bulk appends, so fetch ahead), then lengths and bytes.
-            constexpr size_t Ahead = 16;
             bool wide = false;
             uint64_t total = 0;
             for (size_t i = 0; i < rows.size(); ++i) {
@@ -1654,35 +1728,28 @@ void TTable::SaveToFile(const std::string& fileName)
                 total += len;
             }
             w.U8(wide ? 4 : 1);
-            char* lens = w.Grow(rows.size() * (wide ? 4 : 1));
             for (size_t i = 0; i < rows.size(); ++i) {
                 uint32_t len = uint32_t(slots[i] & 0xFFFFFF);
                 if (wide)
-                    std::memcpy(lens + 4 * i, &len, 4);
+                    w.U32(len);
                 else
-                    lens[i] = char(len);
+                    w.U8(uint8_t(len));
             }
             w.U64(total);
-            char* dst = w.Grow(total);
             const char* src = d->arena.data();
             for (size_t i = 0; i < rows.size(); ++i) {
                 if (i + Ahead < rows.size())
                     __builtin_prefetch(src + (slots[i + Ahead] >> 24));
-                uint32_t len = uint32_t(slots[i] & 0xFFFFFF);
-                std::memcpy(dst, src + (slots[i] >> 24), len);
-                dst += len;
+                w.Put(src + (slots[i] >> 24), uint32_t(slots[i] & 0xFFFFFF));
             }
         } else {
-            char* nulls = w.Grow(rows.size() * 5);
-            char* vals = nulls + rows.size();
-            for (size_t i = 0; i < rows.size(); ++i) {
-                nulls[i] = char(c.nulls[rows[i]]);
-                std::memcpy(vals + 4 * i, &c.ints[rows[i]], 4);
-            }
+            for (uint32_t r : rows)
+                w.U8(c.nulls[r]);
+            for (uint32_t r : rows)
+                w.Put(&c.ints[r], 4);
         }
     }
-    w.U64(Checksum(w.out.data(), w.out.size()));
-    platform::WriteFileAtomic(fileName, w.out.data(), w.out.size());
+    w.Finish();
 }
 
 namespace {
@@ -1726,7 +1793,9 @@ void TTable::LoadFromFile(const std::string& fileName)
         rd.Damaged("not a table file.");
     uint64_t stored;
     std::memcpy(&stored, data.data() + data.size() - 8, 8);
-    if (stored != Checksum(data.data(), data.size() - 8))
+    TChecksum check;
+    check.Update(data.data(), data.size() - 8);
+    if (stored != check.Final())
         rd.Damaged("the file is damaged (its check value does not match).");
     rd.Take(8);
     uint32_t version = rd.U32();

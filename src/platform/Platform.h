@@ -1,6 +1,7 @@
 // The few operating-system services the program needs; one implementation per platform.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,24 @@ std::string ExcludeTrailingPathDelimiter(const std::string& path);
 std::string RemoveFileExt(const std::string& path);
 std::string ExtractFileName(const std::string& path);
 std::string ExtractFilePath(const std::string& path);   // with trailing delimiter
+
+// Replaces a file atomically while its content is streamed in: a temporary file
+// in the same folder, flushed to disk and renamed over the target by Commit.
+// Destroyed without Commit, it leaves the old file as it was. Errors throw
+// EQuillonError naming the file and the system's reason.
+class TAtomicFileWriter {
+public:
+    explicit TAtomicFileWriter(const std::string& path);
+    ~TAtomicFileWriter();
+    TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+    TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+    void Write(const char* data, size_t size);
+    void Commit();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
 
 // Replace a file's content atomically: write to a temporary file in the same
 // folder, flush it to disk, rename it over the target. Throws EQuillonError

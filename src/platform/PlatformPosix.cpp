@@ -562,86 +562,114 @@ std::string ExtractFilePath(const std::string& path)
     return delim == std::string::npos ? std::string() : path.substr(0, delim + 1);
 }
 
-void WriteFileAtomic(const std::string& path, const char* contentData, size_t contentSize)
-{
-    auto fail = [&path](int error) -> void {
-        throw EQuillonError("Cannot write file " + path + ": " + std::strerror(error));
-    };
+struct TAtomicFileWriter::Impl {
+    std::string path;     // as the caller named it, for messages
+    std::string target;   // the file really replaced (a link is written through)
+    std::string temp;
+    int fd = -1;
 
+    [[noreturn]] void Fail(int error)
+    {
+        Abandon();
+        throw EQuillonError("Cannot write file " + path + ": " + std::strerror(error));
+    }
+
+    void Abandon()
+    {
+        if (fd >= 0) {
+            close(fd);
+            fd = -1;
+        }
+        if (!temp.empty()) {
+            unlink(temp.c_str());
+            temp.clear();
+        }
+    }
+};
+
+TAtomicFileWriter::TAtomicFileWriter(const std::string& path) : d(std::make_unique<Impl>())
+{
+    d->path = path;
     // Write through a symbolic link rather than replace the link itself.
-    std::string target = path;
+    d->target = path;
     struct stat old;
     if (lstat(path.c_str(), &old) == 0 && S_ISLNK(old.st_mode)) {
         if (char* real = realpath(path.c_str(), nullptr)) {
-            target = real;
+            d->target = real;
             std::free(real);
         }
     }
-    bool hadTarget = stat(target.c_str(), &old) == 0;
+    bool hadTarget = stat(d->target.c_str(), &old) == 0;
 
     // A name of our own in the same folder, so the rename stays on one file system.
     std::random_device seed;
     std::mt19937 random(seed());
     static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp";
+    for (int attempt = 0; attempt < 100 && d->fd < 0; ++attempt) {
+        std::string name = d->target + ".tmp";
         for (int k = 0; k < 6; ++k)
-            temp += alphabet[random() % (sizeof alphabet - 1)];
+            name += alphabet[random() % (sizeof alphabet - 1)];
         // Mode 0666 lets the umask decide, as for any newly created file.
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            fail(errno);
+        d->fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (d->fd >= 0)
+            d->temp = name;
+        else if (errno != EEXIST)
+            d->Fail(errno);
     }
-    if (fd < 0)
-        fail(EEXIST);
-
-    auto abandon = [&](int error) {
-        close(fd);
-        unlink(temp.c_str());
-        fail(error);
-    };
+    if (d->fd < 0)
+        d->Fail(EEXIST);
     if (hadTarget) {
-        if (fchmod(fd, old.st_mode & 07777) != 0)
-            abandon(errno);
+        if (fchmod(d->fd, old.st_mode & 07777) != 0)
+            d->Fail(errno);
         // Keeping the owner is best effort: only the superuser may give files away.
         if (old.st_uid != geteuid() || old.st_gid != getegid()) {
-            int ignored = fchown(fd, old.st_uid, old.st_gid);
+            int ignored = fchown(d->fd, old.st_uid, old.st_gid);
             (void)ignored;
         }
     }
-    const char* data = contentData;
-    size_t left = contentSize;
-    while (left > 0) {
-        ssize_t put = write(fd, data, left);
+}
+
+TAtomicFileWriter::~TAtomicFileWriter() { d->Abandon(); }
+
+void TAtomicFileWriter::Write(const char* data, size_t size)
+{
+    while (size > 0) {
+        ssize_t put = write(d->fd, data, size);
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            abandon(errno);
+            d->Fail(errno);
         }
         data += put;
-        left -= size_t(put);
+        size -= size_t(put);
     }
-    if (fsync(fd) != 0)
-        abandon(errno);
-    if (close(fd) != 0) {
-        int error = errno;
-        unlink(temp.c_str());
-        fail(error);
-    }
-    if (std::rename(temp.c_str(), target.c_str()) != 0) {
-        int error = errno;
-        unlink(temp.c_str());
-        fail(error);
-    }
+}
+
+void TAtomicFileWriter::Commit()
+{
+    if (fsync(d->fd) != 0)
+        d->Fail(errno);
+    int fd = d->fd;
+    d->fd = -1;
+    if (close(fd) != 0)
+        d->Fail(errno);
+    if (std::rename(d->temp.c_str(), d->target.c_str()) != 0)
+        d->Fail(errno);
+    d->temp.clear();
     // Make the rename itself durable; a folder that cannot be synced is no reason to fail.
-    std::string folder = ExtractFilePath(target);
+    std::string folder = ExtractFilePath(d->target);
     int dirFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         fsync(dirFd);
         close(dirFd);
     }
+}
+
+void WriteFileAtomic(const std::string& path, const char* data, size_t size)
+{
+    TAtomicFileWriter file(path);
+    file.Write(data, size);
+    file.Commit();
 }
 
 std::string ReadWholeFile(const std::string& path)

@@ -2,6 +2,7 @@
 #include "core/AppHooks.h"
 #include "core/DataUnit.h"
 #include "platform/Errors.h"
+#include "support/DataRows.h"
 #include "support/FixedClock.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
@@ -38,33 +39,13 @@ protected:
 
     void AddGroupRow(int id, const std::string& name, bool r = false, bool x = false)
     {
-        TTable& g = data->Groups;
-        g.Append();
-        g.SetField("group_id", id);
-        g.SetField("group_name", name);
-        g.SetField("restricted", r);
-        g.SetField("exclude", x);
-        g.Post();
+        ::AddGroupRow(*data, id, name, r, x);
     }
-
     void AddBad(const std::string& host, int group, const std::string& comment = {})
     {
-        TTable& b = data->BadHosts;
-        b.Append();
-        b.SetField("hostname", host);
-        b.SetField("group_id", group);
-        b.SetField("comment", comment);
-        b.Post();
+        AddBadRow(*data, host, group, comment);
     }
-
-    void AddGood(const std::string& host, const std::string& ip)
-    {
-        TTable& g = data->GoodHosts;
-        g.Append();
-        g.SetField("hostname", host);
-        g.SetField("ip", ip);
-        g.Post();
-    }
+    void AddGood(const std::string& host, const std::string& ip) { AddGoodRow(*data, host, ip); }
 };
 
 TEST_F(DataUnitTest, FirstStartWritesOnlyWhatChanged)

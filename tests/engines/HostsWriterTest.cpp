@@ -3,6 +3,7 @@
 #include "hostsfile/HostsWriter.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
+#include "support/DataRows.h"
 #include "support/FixedClock.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
@@ -65,35 +66,14 @@ protected:
         header = data->CreatedByText();
     }
 
-    void Group(int id, const std::string& name, bool r, bool x)
-    {
-        TTable& g = data->Groups;
-        g.Append();
-        g.SetField("group_id", id);
-        g.SetField("group_name", name);
-        g.SetField("restricted", r);
-        g.SetField("exclude", x);
-        g.Post();
-    }
-
+    void Group(int id, const std::string& name, bool r, bool x) { AddGroupRow(*data, id, name, r, x); }
     void Bad(const std::string& host, int group, const std::string& comment = {})
     {
-        TTable& b = data->BadHosts;
-        b.Append();
-        b.SetField("hostname", host);
-        b.SetField("group_id", group);
-        b.SetField("comment", comment);
-        b.Post();
+        AddBadRow(*data, host, group, comment);
     }
-
     void Good(const std::string& host, const std::string& ip, const std::string& comment = {})
     {
-        TTable& g = data->GoodHosts;
-        g.Append();
-        g.SetField("hostname", host);
-        g.SetField("ip", ip);
-        g.SetField("comment", comment);
-        g.Post();
+        AddGoodRow(*data, host, ip, comment);
     }
 
     // Groups Ads [R], Tracking [X], an empty one and beta [RX]; one host in a
