@@ -5,7 +5,9 @@
 #include "platform/Errors.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <ctime>
 
 TQuillonData* QuillonData = nullptr;
@@ -251,7 +253,7 @@ void TQuillonData::CloseDatabase()
 
 // ---- validation
 
-bool TQuillonData::ValidateHostname(const std::string& hostname, std::string& message)
+bool TQuillonData::ValidateHostname(std::string_view hostname, std::string& message)
 {
     message.clear();
     if (hostname.empty()) {
@@ -266,7 +268,18 @@ bool TQuillonData::ValidateHostname(const std::string& hostname, std::string& me
         message = "Hostname \"localhost\" is handled automatically by Quillon.";
         return false;
     }
-    const std::string& bad = prefs->BadHostChars;
+    // Imports check every name: the forbidden set becomes a table once per setting.
+    if (forbiddenFor != prefs->BadHostChars) {
+        forbiddenFor = prefs->BadHostChars;
+        std::fill(std::begin(forbidden), std::end(forbidden), false);
+        for (unsigned char c : forbiddenFor)
+            forbidden[c] = true;
+        // Control characters would break the lines of the HOSTS file,
+        // whatever the forbidden set says.
+        for (int c = 0; c < 32; ++c)
+            forbidden[c] = true;
+        forbidden[127] = true;
+    }
     size_t labelStart = 0;
     auto closeLabel = [&](size_t end) {
         size_t len = end - labelStart;
@@ -276,7 +289,7 @@ bool TQuillonData::ValidateHostname(const std::string& hostname, std::string& me
         }
         if (len > 63) {
             message = "Maximum hostname label length is 63 characters: \"" +
-                      hostname.substr(labelStart, len) + "\".";
+                      std::string(hostname.substr(labelStart, len)) + "\".";
             return false;
         }
         return true;
@@ -287,9 +300,7 @@ bool TQuillonData::ValidateHostname(const std::string& hostname, std::string& me
             if (!closeLabel(i))
                 return false;
             labelStart = i + 1;
-        } else if (c < 32 || c == 127 || bad.find(char(c)) != std::string::npos) {
-            // Control characters would break the lines of the HOSTS file,
-            // whatever the forbidden set says.
+        } else if (forbidden[c]) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "%02x", c);
             message = std::string("Invalid character in hostname: ") + char(c) + " (0x" + hex + ").";
@@ -414,18 +425,20 @@ std::string TQuillonData::ActiveHostsFileName()
     return prefs->HostsFile;
 }
 
-std::string TQuillonData::CreatedByText()
+std::string TQuillonData::DateTimeText()
 {
     std::tm now = apphooks::Now();
     char date[128] = "", time[128] = "";
     std::strftime(date, sizeof date, "%x", &now);
-    std::string text = std::string("Created by Quillon 4.1 - ") + date;
+    std::string text = date;
     if (now.tm_hour || now.tm_min || now.tm_sec) {
         std::strftime(time, sizeof time, "%X", &now);
         text += std::string(" ") + time;
     }
     return text;
 }
+
+std::string TQuillonData::CreatedByText() { return "Created by Quillon 4.1 - " + DateTimeText(); }
 
 void TQuillonData::FillGroupList(TGroupList& list, bool withBlank)
 {

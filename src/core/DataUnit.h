@@ -48,7 +48,7 @@ public:
     int Dirty(const TTable& table) const;
 
     // ---- validation
-    bool ValidateHostname(const std::string& hostname, std::string& message);
+    bool ValidateHostname(std::string_view hostname, std::string& message);
     static bool IsIPAddress(std::string_view text);
 
     // ---- group and host operations
@@ -58,6 +58,8 @@ public:
     std::string GroupCaption(int groupId, bool withFlags);
     std::string ActiveHostsFileName();
     std::string CreatedByText();
+    // The current local date and time as CreatedByText shows it (no time at midnight).
+    std::string DateTimeText();
     void FillGroupList(TGroupList& list, bool withBlank);
     int AddGroup(const std::string& groupName, bool restricted, bool exclude);
     int GroupCleanup(int keepId);
@@ -68,6 +70,9 @@ public:
 private:
     std::string dataDir;
     std::unique_ptr<TQuillonPrefs> prefs;
+    // Forbidden characters as a look-up table, for the BadHostChars it was made from.
+    std::string forbiddenFor;
+    bool forbidden[256] = {};
     int goodDirty = 0, badDirty = 0, groupsDirty = 0;
     int& DirtyFlag(const TTable& table);
     // Closes the tables, shows the "Database Error" text and asks the program to end.

@@ -8,6 +8,8 @@ public:
     virtual ~IProgress() = default;
     // The status line; shown at once.
     virtual void ShowStatus(const std::string& text) = 0;
+    // The status line, shown with the next ordinary repaint.
+    virtual void SetStatusText(const std::string& text) { ShowStatus(text); }
     // The operation's counters changed (the import shows several).
     virtual void UpdateCounters() {}
     // Lets pending window events run; where a Cancel click is seen.

@@ -1198,6 +1198,23 @@ bool TTable::FindKey(const std::vector<TValue>& key)
     return true;
 }
 
+bool TTable::FindText(std::string_view key)
+{
+    d->CheckBrowse();
+    Impl::Index& ix = d->Cur();
+    if (!ix.hashed || ix.parts.size() != 1 || d->Type(ix.parts[0].field) != TFieldType::ftString ||
+        d->Filtering())
+        return FindKey({TValue(key)});
+    TCell cell;
+    cell.null = key.empty();
+    cell.s = key;
+    uint32_t r = d->HashFind(ix, TKey{cell});
+    if (r == NoRow)
+        return false;
+    d->SetCursor(r);
+    return true;
+}
+
 void TTable::FindNearest(const std::vector<TValue>& key)
 {
     d->CheckBrowse();
@@ -1329,6 +1346,31 @@ void TTable::SetField(int f, const TValue& value)
         break;
     }
     d->buffer[f] = std::move(v);
+}
+
+void TTable::SetText(int f, std::string_view text)
+{
+    if ((d->state != TTableState::dsEdit && d->state != TTableState::dsInsert) ||
+        d->cols[f].def.type != TFieldType::ftString) {
+        SetField(f, TValue(text));
+        return;
+    }
+    int size = d->cols[f].def.size;
+    TValue& slot = d->buffer[f];
+    slot.s.assign(text.substr(0, size > 0 ? size_t(size) : text.size()));
+    slot.kind = slot.s.empty() ? TValue::Null : TValue::Text;
+}
+
+void TTable::SetInteger(int f, int32_t value)
+{
+    if ((d->state != TTableState::dsEdit && d->state != TTableState::dsInsert) ||
+        d->cols[f].def.type != TFieldType::ftInteger) {
+        SetField(f, TValue(int(value)));
+        return;
+    }
+    TValue& slot = d->buffer[f];
+    slot.kind = TValue::Int;
+    slot.i = value;
 }
 
 void TTable::Post()

@@ -108,6 +108,9 @@ public:
     // Whole key, or fewer values for its leading fields: positions on the first
     // matching row and returns true; otherwise false and the cursor stays.
     bool FindKey(const std::vector<TValue>& key);
+    // FindKey for a one-field text key, without building a key: the hot path of
+    // imports that look every name up.
+    bool FindText(std::string_view key);
     // First row at or after the key (Eof when there is none).
     void FindNearest(const std::vector<TValue>& key);
     // First row (in the current order) whose field equals the value.
@@ -118,6 +121,9 @@ public:
     void Edit();                     // edit the current row
     void SetField(int fieldNo, const TValue& value);   // text is cut to the field's size
     void SetField(std::string_view f, const TValue& value) { SetField(RequireField(f), value); }
+    // SetField for a text or a number without building a TValue.
+    void SetText(int fieldNo, std::string_view text);
+    void SetInteger(int fieldNo, int32_t value);
     // Stores the row; throws EQuillonError "Key violation." or
     // "Field 'x' must have a value", leaving the table unchanged and the row in edit.
     void Post();

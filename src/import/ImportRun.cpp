@@ -1,0 +1,626 @@
+// The import run: line reader, comment and host lines, the merge rules, counters and the import report.
+#include "import/ImportRun.h"
+
+#include "core/DataUnit.h"
+#include "core/TextOut.h"
+#include "hostsfile/HostsWriter.h"
+#include "platform/Errors.h"
+#include "platform/Platform.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// Characters with codes 0 to 32 are trimmed away and end an address.
+inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+std::string_view Trim(std::string_view s)
+{
+    size_t a = 0, b = s.size();
+    while (a < b && IsBlank(s[a]))
+        ++a;
+    while (b > a && IsBlank(s[b - 1]))
+        --b;
+    return s.substr(a, b - a);
+}
+
+// Reads a text file line by line through a 32768-byte buffer; accepts LF and
+// CR LF line ends and skips a UTF-8 byte-order mark at the very start.
+class TLineReader {
+public:
+    explicit TLineReader(const std::string& name) : fileName(name)
+    {
+        file = std::fopen(name.c_str(), "rb");
+        if (!file)
+            throw EQuillonError("Cannot open file " + name + ": " + std::strerror(errno));
+        std::setvbuf(file, nullptr, _IONBF, 0);
+        std::error_code ec;
+        total = std::filesystem::file_size(name, ec);
+        if (ec)
+            total = 0;
+        Fill();
+        if (end - pos >= 3 && std::memcmp(buffer + pos, "\xEF\xBB\xBF", 3) == 0)
+            pos += 3;
+    }
+
+    ~TLineReader()
+    {
+        if (file)
+            std::fclose(file);
+    }
+
+    TLineReader(const TLineReader&) = delete;
+    TLineReader& operator=(const TLineReader&) = delete;
+
+    bool AtEnd() const { return pos == end && eof; }
+    uint64_t BytesRead() const { return consumed + pos; }
+    uint64_t BytesTotal() const { return total; }
+
+    // The next line without its line end; valid until the next call.
+    std::string_view Next()
+    {
+        long_.clear();
+        for (;;) {
+            const char* start = buffer + pos;
+            const char* nl = static_cast<const char*>(std::memchr(start, '\n', end - pos));
+            if (nl) {
+                size_t len = size_t(nl - start);
+                pos += len + 1;
+                if (long_.empty())
+                    return StripCR(std::string_view(start, len));
+                long_.append(start, len);
+                return StripCR(long_);
+            }
+            // A line that runs past the buffer is gathered piece by piece.
+            long_.append(start, end - pos);
+            pos = end;
+            if (eof)
+                return StripCR(long_);
+            Fill();
+            if (pos == end && eof)
+                return StripCR(long_);
+        }
+    }
+
+    void Close()
+    {
+        if (file) {
+            std::fclose(file);
+            file = nullptr;
+        }
+    }
+
+private:
+    std::string fileName;
+    std::FILE* file = nullptr;
+    char buffer[32768];
+    size_t pos = 0, end = 0;
+    uint64_t consumed = 0, total = 0;
+    bool eof = false;
+    std::string long_;
+
+    static std::string_view StripCR(std::string_view s)
+    {
+        if (!s.empty() && s.back() == '\r')
+            s.remove_suffix(1);
+        return s;
+    }
+
+    void Fill()
+    {
+        consumed += end;
+        pos = end = 0;
+        size_t got = std::fread(buffer, 1, sizeof buffer, file);
+        if (got < sizeof buffer) {
+            if (std::ferror(file))
+                throw EQuillonError("Cannot read file " + fileName + ": " + std::strerror(errno));
+            eof = true;
+        }
+        end = got;
+    }
+};
+
+} // namespace
+
+std::string ImportReportFileName(TQuillonData& data) { return data.DataDir() + "ImportReport.txt"; }
+
+struct TImportRun::Impl {
+    TQuillonData& data;
+    IProgress& progress;
+    TQuillonPrefs& prefs;
+    std::function<void()>* writeHosts = nullptr;
+
+    int counters[3][3] = {};
+    int lines = 0, errors = 0;
+    std::string status;
+    std::string indicator;
+    int currentGroup = 0;
+    std::unique_ptr<TLineReader> input;
+    std::unique_ptr<TTextOut> report;
+    // The exclude flag of every group, for moving hosts between groups
+    // without leaving the by-name look-up of groups.
+    std::unordered_map<int, bool> excludeOf;
+    std::vector<std::string_view> names;
+    std::string nameBuffer;   // unquoted names live here while a line is handled
+
+    int badHost = 0, badGroup = 0, badComment = 0;
+    int goodHost = 0, goodIp = 0, goodComment = 0;
+
+    Impl(TQuillonData& d, IProgress& p) : data(d), progress(p), prefs(d.Prefs()) {}
+
+    void Step(const std::string& text)
+    {
+        status = text;
+        progress.ShowStatus(text);
+    }
+
+    void Final(const std::string& text)
+    {
+        status = text;
+        progress.SetStatusText(text);
+    }
+
+    // ---- outcomes
+
+    void Report(TEntity entity, TOutcomeKind kind, int amount, std::string_view subject,
+                std::string_view subject2, std::string_view comment)
+    {
+        if (!report)
+            return;
+        const char* kindTag = "";
+        switch (kind) {
+        case TOutcomeKind::New:
+            if (!prefs.ReportNew)
+                return;
+            kindTag = "NEW    ";
+            break;
+        case TOutcomeKind::Duplicate:
+            if (!prefs.ReportDupes)
+                return;
+            kindTag = "DUPE   ";
+            break;
+        case TOutcomeKind::Update:
+            if (!prefs.ReportUpdates)
+                return;
+            kindTag = "UPDATE ";
+            break;
+        case TOutcomeKind::Ignore:
+            kindTag = "IGNORE ";
+            break;
+        case TOutcomeKind::Error:
+            return;
+        }
+        static const char* entityTag[] = {"Group    ", "BadHost  ", "GoodHost "};
+        TTextOut& out = *report;
+        out.Put(kindTag);
+        out.Put(entityTag[int(entity)]);
+        if (amount < 0)
+            out.Put("REMOVED - ");
+        out.Put(subject);
+        if (!subject2.empty()) {
+            out.Put(" ");
+            out.Put(subject2);
+        }
+        if (!comment.empty()) {
+            out.Put(" ");
+            out.Put(indicator);
+            out.Put(" ");
+            out.Put(comment);
+        }
+        out.EndLine();
+    }
+
+    void Tally(TEntity entity, TOutcomeKind kind, int amount, std::string_view subject,
+               std::string_view comment = {}, std::string_view address = {})
+    {
+        counters[int(entity)][int(kind)] += amount;
+        progress.UpdateCounters();
+        // A good host's subject is its address, a blank and its name.
+        if (entity == TEntity::GoodHost)
+            Report(entity, kind, amount, address, subject, comment);
+        else
+            Report(entity, kind, amount, subject, {}, comment);
+    }
+
+    void Error(const std::string& message)
+    {
+        ++errors;
+        if (report)
+            report->Line("ERROR  Line " + std::to_string(lines) + " - " + message);
+    }
+
+    // ---- lines
+
+    void CommentLine(std::string_view line)
+    {
+        if (prefs.ImportGroupOption == 2)
+            return;
+        const std::string_view asRead = line;
+        std::string_view text = line;
+        while (text.substr(0, indicator.size()) == indicator)
+            text.remove_prefix(indicator.size());
+        text = Trim(text);
+        if (text.empty() || text.find("Created by Quillon") != std::string_view::npos)
+            return;
+
+        // A host line that was commented out.
+        size_t blank = 0;
+        while (blank < text.size() && !IsBlank(text[blank]))
+            ++blank;
+        if (blank < text.size() && TQuillonData::IsIPAddress(text.substr(0, blank))) {
+            Report(TEntity::BadHost, TOutcomeKind::Ignore, 0, asRead, {}, {});
+            return;
+        }
+
+        // Flag suffix: "[", then R and X only, then "]" at the very end.
+        bool restricted = prefs.RestrictedDefault, exclude = false;
+        std::string_view name = text;
+        if (text.size() >= 2 && text.back() == ']') {
+            bool r = false, x = false;
+            size_t i = text.size() - 1;
+            while (i > 0 && (text[i - 1] == 'R' || text[i - 1] == 'X')) {
+                (text[i - 1] == 'R' ? r : x) = true;
+                --i;
+            }
+            if (i >= 2 && text[i - 1] == '[') {
+                name = Trim(text.substr(0, i - 1));
+                restricted = r;
+                exclude = x;
+            }
+        }
+
+        // Names are kept to the field's 255 characters, so an over-long name
+        // finds the group that an earlier line created from it.
+        std::string_view key = name.substr(0, 255);
+        TTable& groups = data.Groups;
+        if (!key.empty() && groups.FindText(key)) {
+            currentGroup = groups.AsInteger("group_id");
+            Tally(TEntity::Group, TOutcomeKind::Duplicate, 1, name);
+            return;
+        }
+        if (prefs.ImportGroupOption == 1) {
+            currentGroup = prefs.ImportDefaultGroup;
+            return;
+        }
+        currentGroup = data.AddGroup(std::string(name), restricted, exclude);
+        groups.SetIndexName("group_name");
+        excludeOf[currentGroup] = exclude;
+        Tally(TEntity::Group, TOutcomeKind::New, 1, name);
+    }
+
+    // Splits the names of a host line: commas and runs of blanks separate them,
+    // a name in double quotes may hold both ("" stands for one quote).
+    void SplitNames(std::string_view s)
+    {
+        names.clear();
+        nameBuffer.clear();
+        // Unquoted names are copied here; reserved once, so views into it stay valid.
+        nameBuffer.reserve(s.size());
+        auto isSeparator = [](char c) { return c != '\0' && IsBlank(c); };
+        size_t i = 0;
+        auto skip = [&] {
+            while (i < s.size() && isSeparator(s[i]))
+                ++i;
+        };
+        skip();
+        if (i == s.size())
+            return;
+        for (;;) {
+            if (s[i] == ',') {
+                names.emplace_back();   // a comma with no name before it
+            } else {
+                if (s[i] == '"') {
+                    size_t at = nameBuffer.size();
+                    for (++i; i < s.size(); ++i) {
+                        if (s[i] == '"') {
+                            if (i + 1 < s.size() && s[i + 1] == '"') {
+                                nameBuffer += '"';
+                                ++i;
+                                continue;
+                            }
+                            ++i;
+                            break;
+                        }
+                        nameBuffer += s[i];
+                    }
+                    names.push_back(std::string_view(nameBuffer).substr(at));
+                } else {
+                    size_t start = i;
+                    while (i < s.size() && s[i] != ',' && s[i] != '"' && !isSeparator(s[i]))
+                        ++i;
+                    names.push_back(s.substr(start, i - start));
+                }
+                skip();
+                if (i == s.size())
+                    return;
+                if (s[i] != ',')
+                    continue;   // blanks alone separate this name from the next
+            }
+            ++i;   // the comma
+            skip();
+            if (i == s.size()) {
+                names.emplace_back();   // a comma at the very end
+                return;
+            }
+        }
+    }
+
+    void HostLine(std::string_view line)
+    {
+        std::string_view comment;
+        if (!indicator.empty()) {
+            size_t at = line.find(indicator);
+            if (at != std::string_view::npos) {
+                comment = Trim(line.substr(at + indicator.size(), 255));
+                line = Trim(line.substr(0, at));
+            }
+        }
+        std::string_view address, nameText;
+        if (prefs.ImportFormat == 0) {
+            size_t blank = 0;
+            while (blank < line.size() && !IsBlank(line[blank]))
+                ++blank;
+            if (blank == line.size()) {
+                Error("Invalid format - no whitespace");
+                return;
+            }
+            address = line.substr(0, blank);
+            if (!TQuillonData::IsIPAddress(address)) {
+                Error("Invalid IP address \"" + std::string(address) + "\"");
+                return;
+            }
+            nameText = line.substr(blank + 1);
+        } else {
+            address = prefs.HostsIP;
+            nameText = line;
+        }
+        SplitNames(Trim(nameText));
+        if (names.empty()) {
+            Error("Invalid format - nothing follows IP address");
+            return;
+        }
+        const bool good = prefs.ImportGoodHosts && address != "127.0.0.1" && address != "0.0.0.0" &&
+                          address != prefs.HostsIP;
+        std::string message;
+        for (std::string_view name : names) {
+            if (TTable::SameText(name, "localhost"))
+                continue;
+            if (!data.ValidateHostname(name, message)) {
+                Error("Invalid hostname \"" + std::string(name) + "\"");
+                continue;
+            }
+            if (good)
+                GoodHost(name, address, comment);
+            else
+                BadHost(name, comment, address);
+        }
+    }
+
+    void GoodHost(std::string_view name, std::string_view address, std::string_view comment)
+    {
+        TTable& goodT = data.GoodHosts;
+        TTable& badT = data.BadHosts;
+        if (goodT.FindText(name)) {
+            bool newAddress = prefs.UpdateGoodHosts && goodT.AsString(goodIp) != address;
+            if (!newAddress && goodT.AsString(goodComment) == comment) {
+                Tally(TEntity::GoodHost, TOutcomeKind::Duplicate, 1, name, comment, address);
+                return;
+            }
+            goodT.Edit();
+            if (newAddress)
+                goodT.SetText(goodIp, address);
+            goodT.SetText(goodComment, comment);
+            PostOrCancel(goodT);
+            Tally(TEntity::GoodHost, TOutcomeKind::Update, 1, name, comment, address);
+            return;
+        }
+        if (badT.FindText(name)) {
+            if (!prefs.ImportSwapHosts) {
+                Tally(TEntity::GoodHost, TOutcomeKind::Duplicate, 1, name, comment, address);
+                return;
+            }
+            badT.Delete();
+            Tally(TEntity::BadHost, TOutcomeKind::Update, -1, name, comment);
+        }
+        goodT.Append();
+        goodT.SetText(goodHost, name);
+        goodT.SetText(goodIp, address);
+        goodT.SetText(goodComment, comment);
+        PostOrCancel(goodT);
+        Tally(TEntity::GoodHost, TOutcomeKind::New, 1, name, comment, address);
+    }
+
+    bool MayChangeGroup(int existing)
+    {
+        if (existing == currentGroup)
+            return false;
+        auto old = excludeOf.find(existing);
+        // A host whose group is gone may be given the current one.
+        if (old == excludeOf.end() || !old->second)
+            return true;
+        auto now = excludeOf.find(currentGroup);
+        return now != excludeOf.end() && now->second;
+    }
+
+    void BadHost(std::string_view name, std::string_view comment, std::string_view address)
+    {
+        TTable& goodT = data.GoodHosts;
+        TTable& badT = data.BadHosts;
+        if (badT.FindText(name)) {
+            bool move = prefs.ImportUpdates && MayChangeGroup(badT.AsInteger(badGroup));
+            if (!move && badT.AsString(badComment) == comment) {
+                Tally(TEntity::BadHost, TOutcomeKind::Duplicate, 1, name, comment);
+                return;
+            }
+            badT.Edit();
+            if (move)
+                badT.SetInteger(badGroup, currentGroup);
+            badT.SetText(badComment, comment);
+            PostOrCancel(badT);
+            Tally(TEntity::BadHost, TOutcomeKind::Update, 1, name, comment);
+            return;
+        }
+        if (goodT.FindText(name)) {
+            if (!prefs.ImportSwapHosts) {
+                Tally(TEntity::BadHost, TOutcomeKind::Duplicate, 1, name, comment);
+                return;
+            }
+            goodT.Delete();
+            // The removed good host is reported with this line's address.
+            Tally(TEntity::GoodHost, TOutcomeKind::Update, -1, name, comment, address);
+        }
+        badT.Append();
+        badT.SetText(badHost, name);
+        badT.SetInteger(badGroup, currentGroup);
+        badT.SetText(badComment, comment);
+        PostOrCancel(badT);
+        Tally(TEntity::BadHost, TOutcomeKind::New, 1, name, comment);
+    }
+
+    static void PostOrCancel(TTable& t)
+    {
+        try {
+            t.Post();
+        } catch (...) {
+            t.Cancel();
+            throw;
+        }
+    }
+
+    // ---- the run
+
+    void CloseReport()
+    {
+        if (!report)
+            return;
+        std::unique_ptr<TTextOut> out = std::move(report);
+        out->EndLine();
+        out->Line(status);
+        out->Close();
+    }
+
+    void Run()
+    {
+        Step("Importing...");
+        std::memset(counters, 0, sizeof counters);
+        progress.UpdateCounters();
+        indicator = prefs.ImportFormat == 0 ? "#" : prefs.TextComment;
+        currentGroup = prefs.ImportDefaultGroup;
+        lines = errors = 0;
+
+        TTable& bad = data.BadHosts;
+        TTable& good = data.GoodHosts;
+        TTable& groups = data.Groups;
+        bad.SetIndexName("hostname");
+        good.SetIndexName("hostname");
+        badHost = bad.FieldNo("hostname");
+        badGroup = bad.FieldNo("group_id");
+        badComment = bad.FieldNo("comment");
+        goodHost = good.FieldNo("hostname");
+        goodIp = good.FieldNo("ip");
+        goodComment = good.FieldNo("comment");
+        excludeOf.clear();
+        {
+            int id = groups.FieldNo("group_id"), exclude = groups.FieldNo("exclude");
+            for (groups.First(); !groups.Eof(); groups.Next())
+                excludeOf[groups.AsInteger(id)] = groups.AsBoolean(exclude);
+        }
+        groups.SetIndexName("group_name");
+
+        input = std::make_unique<TLineReader>(prefs.ImportFile);
+        try {
+            if (prefs.ImportReport) {
+                report = std::make_unique<TTextOut>(ImportReportFileName(data));
+                report->Line("Quillon Import Report - " + data.DateTimeText());
+                report->Line("Importing " + prefs.ImportFile);
+                report->EndLine();
+            }
+            while (!input->AtEnd() && !progress.CancelRequested()) {
+                std::string_view line = input->Next();
+                ++lines;
+                if (lines % 500 == 0) {
+                    progress.UpdateCounters();
+                    progress.ProcessMessages();
+                }
+                line = Trim(line);
+                if (line.empty())
+                    continue;
+                if (!indicator.empty() && line.substr(0, indicator.size()) == indicator)
+                    CommentLine(line);
+                else
+                    HostLine(line);
+            }
+            input->Close();
+
+            if (progress.CancelRequested()) {
+                data.OpenDatabase();
+                Step("Import cancelled");
+                CloseReport();
+                progress.UpdateCounters();
+                return;
+            }
+            if (prefs.ImportCleanup) {
+                Step("Performing group cleanup...");
+                int removed = data.GroupCleanup(prefs.ImportDefaultGroup);
+                if (removed > 0)
+                    Tally(TEntity::Group, TOutcomeKind::Update, -removed,
+                          std::to_string(removed) + " groups removed during Group Cleanup");
+            }
+            Step("Saving data...");
+            data.SaveDatabase(false);
+            if (errors > 0)
+                Final(std::to_string(errors) + " errors in " + std::to_string(lines) + " lines.");
+            else
+                Final(std::to_string(lines) + " lines processed.");
+            CloseReport();
+        } catch (...) {
+            input->Close();
+            try {
+                CloseReport();
+            } catch (...) {
+                // The first failure is the one to report.
+            }
+            progress.UpdateCounters();
+            throw;
+        }
+        progress.UpdateCounters();
+
+        if (prefs.ImportWrite) {
+            std::string remembered = status;
+            Step("Writing HOSTS...");
+            if (writeHosts && *writeHosts)
+                (*writeHosts)();
+            else
+                WriteHosts(data, DefaultGroupSelection(data));
+            Final(remembered);
+        }
+    }
+};
+
+TImportRun::TImportRun(TQuillonData& data, IProgress& progress) : d(std::make_unique<Impl>(data, progress))
+{
+    d->writeHosts = &WriteHostsAction;
+}
+
+TImportRun::~TImportRun() = default;
+
+void TImportRun::Run() { d->Run(); }
+
+int TImportRun::Counter(TEntity entity, TOutcomeKind kind) const
+{
+    if (kind == TOutcomeKind::Ignore || kind == TOutcomeKind::Error)
+        return 0;
+    return d->counters[int(entity)][int(kind)];
+}
+
+int TImportRun::LineCount() const { return d->lines; }
+int TImportRun::ErrorCount() const { return d->errors; }
+const std::string& TImportRun::Status() const { return d->status; }
+uint64_t TImportRun::BytesRead() const { return d->input ? d->input->BytesRead() : 0; }
+uint64_t TImportRun::BytesTotal() const { return d->input ? d->input->BytesTotal() : 0; }
