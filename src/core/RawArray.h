@@ -100,6 +100,36 @@ public:
         n = count;
     }
 
+    void push_back(const T& v)
+    {
+        if (n == cap)
+            reserve(std::max<size_t>(16, cap + cap / 2));
+        p[n++] = v;
+    }
+
+    // count copies of v.
+    void assign(size_t count, const T& v)
+    {
+        clear();
+        ResizeUninitialized(count);
+        for (size_t i = 0; i < count; ++i)
+            p[i] = v;
+    }
+
+    void assign(const T* first, const T* last)
+    {
+        clear();
+        append(first, size_t(last - first));
+    }
+
+    void resize(size_t count)
+    {
+        size_t old = n;
+        ResizeUninitialized(count);
+        for (size_t i = old; i < count; ++i)
+            p[i] = T();
+    }
+
     void append(const T* src, size_t count)
     {
         if (n + count > cap)

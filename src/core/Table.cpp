@@ -136,9 +136,9 @@ struct TKey {
 struct TTable::Impl {
     struct Column {
         TFieldDef def;
-        std::vector<uint64_t> text;    // offset << 24 | length; length 0 is null
-        std::vector<int32_t> ints;     // integers and booleans
-        std::vector<uint8_t> nulls;    // 1 = null (integers and booleans)
+        TRawArray<uint64_t> text;      // offset << 24 | length; length 0 is null
+        TRawArray<int32_t> ints;       // integers and booleans
+        TRawArray<uint8_t> nulls;      // 1 = null (integers and booleans)
     };
 
     struct KeyPart {
@@ -148,8 +148,12 @@ struct TTable::Impl {
 
     // Open-addressing set of row ids for one unique key.
     struct Hash {
-        TRawArray<uint32_t> slots;     // row id + 1; 0 empty; Tomb deleted
-        TRawArray<uint32_t> tags;    // low hash bits: skip most row look-ups, and re-home slots on growth
+        // Row and hash bits side by side: one cache line per probe.
+        struct TSlot {
+            uint32_t row;   // row id + 1; 0 empty; Tomb deleted
+            uint32_t tag;   // low hash bits: skip most row look-ups, and re-home slots on growth
+        };
+        TRawArray<TSlot> slots;
         size_t used = 0, tombs = 0;
         static constexpr uint32_t Tomb = UINT32_MAX;
     };
@@ -174,7 +178,7 @@ struct TTable::Impl {
     std::vector<Index> indexes;
     TRawArray<char> arena;
     size_t arenaGarbage = 0;
-    std::vector<uint8_t> deleted;
+    TRawArray<uint8_t> deleted;
     size_t live = 0;
     int current = 0;   // current index number
 
@@ -350,10 +354,10 @@ struct TTable::Impl {
         uint32_t tag = uint32_t(hv);
         size_t mask = h.slots.size() - 1;
         for (size_t i = size_t(hv) & mask;; i = (i + 1) & mask) {
-            uint32_t s = h.slots[i];
+            uint32_t s = h.slots[i].row;
             if (s == 0)
                 return NoRow;
-            if (s != Hash::Tomb && h.tags[i] == tag && s - 1 != except &&
+            if (s != Hash::Tomb && h.slots[i].tag == tag && s - 1 != except &&
                 KeyEqualsRow(ix, key, s - 1))
                 return s - 1;
         }
@@ -365,15 +369,14 @@ struct TTable::Impl {
         size_t cap = 16;
         while (cap < wanted * 2)
             cap <<= 1;
-        TRawArray<uint32_t> oldSlots = std::move(h.slots), oldTags = std::move(h.tags);
+        TRawArray<Hash::TSlot> old = std::move(h.slots);
         h.slots.AssignZero(cap);
-        h.tags.AssignZero(cap);
         h.used = 0;
         h.tombs = 0;
         // The slot mask never exceeds 32 bits, so the stored low bits re-home each entry.
-        for (size_t i = 0; i < oldSlots.size(); ++i)
-            if (oldSlots[i] != 0 && oldSlots[i] != Hash::Tomb)
-                HashInsertRaw(ix, oldSlots[i] - 1, oldTags[i]);
+        for (size_t i = 0; i < old.size(); ++i)
+            if (old[i].row != 0 && old[i].row != Hash::Tomb)
+                HashInsertRaw(ix, old[i].row - 1, old[i].tag);
     }
 
     void HashInsertRaw(Index& ix, uint32_t row, uint64_t hv)
@@ -381,12 +384,11 @@ struct TTable::Impl {
         Hash& h = ix.hash;
         size_t mask = h.slots.size() - 1;
         size_t i = size_t(hv) & mask;
-        while (h.slots[i] != 0 && h.slots[i] != Hash::Tomb)
+        while (h.slots[i].row != 0 && h.slots[i].row != Hash::Tomb)
             i = (i + 1) & mask;
-        if (h.slots[i] == Hash::Tomb)
+        if (h.slots[i].row == Hash::Tomb)
             --h.tombs;
-        h.slots[i] = row + 1;
-        h.tags[i] = uint32_t(hv);
+        h.slots[i] = {row + 1, uint32_t(hv)};
         ++h.used;
     }
 
@@ -408,10 +410,10 @@ struct TTable::Impl {
         uint64_t hv = HashCells(ix, RowKey(ix, row));
         size_t mask = h.slots.size() - 1;
         for (size_t i = size_t(hv) & mask;; i = (i + 1) & mask) {
-            if (h.slots[i] == 0)
+            if (h.slots[i].row == 0)
                 return;
-            if (h.slots[i] == row + 1) {
-                h.slots[i] = Hash::Tomb;
+            if (h.slots[i].row == row + 1) {
+                h.slots[i].row = Hash::Tomb;
                 ++h.tombs;
                 --h.used;
                 return;
@@ -433,13 +435,40 @@ struct TTable::Impl {
             else
                 items[i] = {c.null ? 0 : uint64_t(uint32_t(c.i) ^ 0x80000000u) + 1, 0, rows[i]};
         }
-        std::sort(items.begin(), items.end(), [&](const TSortItem& a, const TSortItem& b) {
+        auto less = [&](const TSortItem& a, const TSortItem& b) {
             if (a.k1 != b.k1)
                 return a.k1 < b.k1;
             if (a.k2 != b.k2)
                 return a.k2 < b.k2;
             return CompareRows(ix, a.row, b.row) < 0;
-        });
+        };
+        if (items.size() < 4096) {
+            std::sort(items.begin(), items.end(), less);
+        } else {
+            // Large sets: radix passes on the first prefix key, then the few
+            // runs that share it are sorted by comparison.
+            std::vector<TSortItem> tmp(items.size());
+            for (int shift = 0; shift < 64; shift += 16) {
+                std::vector<uint32_t> count(65537, 0);
+                for (const TSortItem& it : items)
+                    ++count[((it.k1 >> shift) & 0xFFFF) + 1];
+                if (count[1] == items.size())
+                    continue;   // every key has the same digit here
+                for (size_t i = 1; i < count.size(); ++i)
+                    count[i] += count[i - 1];
+                for (const TSortItem& it : items)
+                    tmp[count[(it.k1 >> shift) & 0xFFFF]++] = it;
+                items.swap(tmp);
+            }
+            for (size_t a = 0; a < items.size();) {
+                size_t b = a + 1;
+                while (b < items.size() && items[b].k1 == items[a].k1)
+                    ++b;
+                if (b - a > 1)
+                    std::sort(items.begin() + a, items.begin() + b, less);
+                a = b;
+            }
+        }
         for (size_t i = 0; i < rows.size(); ++i)
             rows[i] = items[i].row;
     }
@@ -1920,7 +1949,7 @@ void TTable::LoadFromFile(const std::string& fileName)
             } else {
                 const char* nulls = rd.Take(rows);
                 const char* vals = rd.Take(size_t(rows) * 4);
-                c.nulls.assign(nulls, nulls + rows);
+                c.nulls.assign(reinterpret_cast<const uint8_t*>(nulls), reinterpret_cast<const uint8_t*>(nulls) + rows);
                 c.ints.resize(rows);
                 std::memcpy(c.ints.data(), vals, size_t(rows) * 4);
             }

@@ -185,6 +185,27 @@ TEST_F(TableTest, OrdersFollowEveryChange)
     }
 }
 
+// Bulk appends are ordered in one go (radix passes for large sets): the walk
+// must equal a plain case-insensitive sort, shared prefixes and all.
+TEST_F(TableTest, BulkOrderMatchesAPlainSort)
+{
+    std::mt19937 rng(11);
+    std::vector<std::string> names;
+    const char* prefixes[] = {"", "www.", "ads.", "ADS.", "a", "averylongsharedprefix."};
+    for (int i = 0; i < 20000; ++i) {
+        std::string n = prefixes[rng() % 6];
+        for (int k = 0, len = 1 + rng() % 12; k < len; ++k)
+            n += char("abcXYZ-.0"[rng() % 9]);
+        n += std::to_string(i);
+        names.push_back(n);
+        Add(t, n, int(rng() % 3));
+    }
+    std::vector<std::string> expected = names;
+    std::sort(expected.begin(), expected.end(),
+              [](const std::string& a, const std::string& b) { return TTable::CompareText(a, b) < 0; });
+    EXPECT_EQ(Walk(t), expected);
+}
+
 TEST_F(TableTest, LookUpsOnTheCurrentIndex)
 {
     Add(t, "c.example", 2, "Three");
