@@ -140,7 +140,7 @@ int main(int argc, char** argv)
         std::string what = std::to_string(n) + " names into an empty database";
         Report(what.c_str(), first.seconds, "s", n >= 1000000 ? 1.0 : 0.15, base);
         if (n >= 1000000) {
-            char extra[96];
+            char extra[192];
             std::snprintf(extra, sizeof extra, "(%d hosts added)", first.added);
             Report("peak resident memory of the whole program", first.peakMB, "MB", 150, extra);
             TChild again = Spawn(dir, file);

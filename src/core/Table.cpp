@@ -1244,6 +1244,46 @@ bool TTable::FindText(std::string_view key)
     return true;
 }
 
+void TTable::PrefetchText(std::string_view key, int stage) const
+{
+    if (!d->active || key.empty())
+        return;
+    const Impl::Index& ix = d->indexes[d->current];
+    const Impl::Hash& h = ix.hash;
+    if (!ix.hashed || ix.parts.size() != 1 || h.slots.empty() ||
+        d->Type(ix.parts[0].field) != TFieldType::ftString)
+        return;
+    TCell cell;
+    cell.null = false;
+    cell.s = key;
+    uint64_t hv = d->HashCells(ix, TKey{cell});
+    size_t mask = h.slots.size() - 1, i = size_t(hv) & mask;
+    if (stage == 0) {
+        __builtin_prefetch(&h.slots[i]);
+        return;
+    }
+    // The first entry with the key's hash bits is almost always the row.
+    for (int step = 0; step < 4; ++step, i = (i + 1) & mask) {
+        uint32_t s = h.slots[i].row;
+        if (s == 0)
+            return;
+        if (s == Impl::Hash::Tomb || h.slots[i].tag != uint32_t(hv))
+            continue;
+        uint32_t row = s - 1;
+        for (const Impl::Column& c : d->cols) {
+            if (c.def.type == TFieldType::ftString) {
+                if (stage == 1)
+                    __builtin_prefetch(&c.text[row]);
+                else
+                    __builtin_prefetch(d->arena.data() + (c.text[row] >> 24));
+            } else if (stage == 1) {
+                __builtin_prefetch(&c.ints[row]);
+            }
+        }
+        return;
+    }
+}
+
 void TTable::FindNearest(const std::vector<TValue>& key)
 {
     d->CheckBrowse();

@@ -111,6 +111,10 @@ public:
     // FindKey for a one-field text key, without building a key: the hot path of
     // imports that look every name up.
     bool FindText(std::string_view key);
+    // Starts fetching from memory what FindText(key) will read, so a caller that
+    // knows its next keys can hide the waiting: stage 0 fetches the key's hash
+    // slot; stage 1 (once that has arrived) the row's fields; stage 2 the row's text.
+    void PrefetchText(std::string_view key, int stage) const;
     // First row at or after the key (Eof when there is none).
     void FindNearest(const std::vector<TValue>& key);
     // First row (in the current order) whose field equals the value.

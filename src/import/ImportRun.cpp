@@ -541,8 +541,46 @@ struct TImportRun::Impl {
                 report->Line("Importing " + prefs.ImportFile);
                 report->EndLine();
             }
-            while (!input->AtEnd() && !progress.CancelRequested()) {
-                std::string_view line = input->Next();
+            // Lines are read a few ahead of the one handled, so that the table
+            // rows their names will meet are already on their way from memory.
+            constexpr size_t Ahead = 16;
+            std::string ring[Ahead];
+            size_t queued = 0, head = 0;
+            auto firstName = [&](const std::string& l) -> std::string_view {
+                std::string_view t = Trim(l);
+                if (t.empty() || (!indicator.empty() && t.substr(0, indicator.size()) == indicator))
+                    return {};
+                if (prefs.ImportFormat == 0) {
+                    size_t b = 0;
+                    while (b < t.size() && !IsBlank(t[b]))
+                        ++b;
+                    t = Trim(t.substr(b));
+                }
+                size_t e = 0;
+                while (e < t.size() && !IsBlank(t[e]) && t[e] != ',' && t[e] != '#')
+                    ++e;
+                return t.substr(0, e);
+            };
+            auto fetch = [&](size_t k, int stage) {
+                if (k < queued)
+                    data.BadHosts.PrefetchText(firstName(ring[(head + k) % Ahead]), stage);
+            };
+            auto refill = [&] {
+                while (queued < Ahead && !input->AtEnd()) {
+                    ring[(head + queued) % Ahead].assign(input->Next());
+                    data.BadHosts.PrefetchText(firstName(ring[(head + queued) % Ahead]), 0);
+                    ++queued;
+                }
+            };
+            refill();
+            while (queued > 0 && !progress.CancelRequested()) {
+                fetch(Ahead / 2, 1);
+                fetch(Ahead / 4, 2);
+                std::string current = std::move(ring[head]);
+                ring[head].clear();
+                head = (head + 1) % Ahead;
+                --queued;
+                std::string_view line = current;
                 ++lines;
                 if (lines % 500 == 0) {
                     progress.UpdateCounters();
@@ -550,11 +588,13 @@ struct TImportRun::Impl {
                 }
                 line = Trim(line);
                 if (line.empty())
-                    continue;
-                if (!indicator.empty() && line.substr(0, indicator.size()) == indicator)
+                    ;   // nothing more to do with a blank line
+                else if (!indicator.empty() && line.substr(0, indicator.size()) == indicator)
                     CommentLine(line);
                 else
                     HostLine(line);
+                ring[(head + Ahead - 1) % Ahead] = std::move(current);   // keep its capacity
+                refill();
             }
             input->Close();
 
