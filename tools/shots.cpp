@@ -1,6 +1,7 @@
 // Saves pictures of the program's windows (offscreen) into a folder, for looking at them.
 #include "core/DataUnit.h"
 #include "core/Messages.h"
+#include "import/ImportHosts.h"
 #include "ui/About.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Icons.h"
@@ -129,6 +130,45 @@ void SaveMainWindowStates(const QString& out)
     }
 }
 
+// The import dialog before and after a run over a generated list of a few
+// thousand lines: groups, new and repeated hosts, good hosts and a few errors.
+void SaveImportDialog(const QString& out)
+{
+    QTemporaryDir folder;
+    const QString list = folder.path() + "/blocklist.txt";
+    {
+        QFile file(list);
+        if (!file.open(QIODevice::WriteOnly))
+            return;
+        QByteArray text = "# Created by Quillon 4.1 - 1/2/2025\n127.0.0.1\tlocalhost\n";
+        const char* groups[] = {"Advertising", "Trackers [R]", "Malware [RX]", "Social Widgets"};
+        for (int g = 0; g < 4; ++g) {
+            text += QByteArray("\n# ") + groups[g] + "\n";
+            for (int i = 0; i < 900; ++i)
+                text += "127.0.0.1\tads" + QByteArray::number(i % 700) + ".g" + QByteArray::number(g) +
+                        ".example.com # list " + QByteArray::number(g) + "\n";
+        }
+        for (int i = 0; i < 40; ++i)
+            text += "10.0.0." + QByteArray::number(i) + "\tintranet" + QByteArray::number(i) + ".example\n";
+        text += "127.0.0.1\n300.1.1.1 bad.example\n";
+        file.write(text);
+    }
+    WriteIni(folder.path(),
+             "[Import]\nImportFile=" + list.toLocal8Bit() + "\nImportDefaultGroup=1\nImportWrite=0\n");
+    TQuillonData data(folder.path().toStdString());
+    data.Prefs().LoadPrefs();
+    if (!data.OpenDatabase())
+        return;
+    TImportForm form(data);
+    form.show();
+    QApplication::processEvents();
+    form.grab().save(out + "/import.png");
+    form.RunImport();
+    QApplication::processEvents();
+    form.grab().save(out + "/import-done.png");
+    form.close();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -159,6 +199,7 @@ int main(int argc, char* argv[])
     }
     SaveIconsAndAbout(out);
     SaveMainWindowStates(out);
+    SaveImportDialog(out);
     std::printf("saved in %s\n", qPrintable(out));
     return 0;
 }

@@ -1,4 +1,4 @@
-// TImportForm: the import dialog's controls and layout, its checks and stored options, and the runs it drives.
+// TImportForm: the import dialog's controls and layout, its checks and stored options, and its runs.
 #include "import/ImportHosts.h"
 
 #include "core/DataUnit.h"
@@ -199,7 +199,8 @@ void TImportForm::CreateControls()
     auto* groupColumn = new QVBoxLayout(groupOptions);
     groupColumn->setContentsMargins(0, 4, 0, 0);
     groupColumn->setSpacing(form->spacing());
-    rbCreateNew = radio(groupOptions, "rbCreateNew", "Create new groups as needed from comments in the import file");
+    rbCreateNew =
+        radio(groupOptions, "rbCreateNew", "Create new groups as needed from comments in the import file");
     rbDefaultNew = radio(groupOptions, "rbDefaultNew", "Assign unrecognized/new groups to the default group");
     rbDefaultAll = radio(groupOptions, "rbDefaultAll", "Assign ALL imported hosts to the default group");
     for (QRadioButton* r : {rbCreateNew, rbDefaultNew, rbDefaultAll})
@@ -267,7 +268,7 @@ void TImportForm::CreateControls()
             auto* counter = Named(new QLabel("0", CounterPanel), counterNames[row][column]);
             counter->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             counter->setAlignment(Qt::AlignCenter);
-            counter->setMinimumWidth(counterWidth);
+            counter->setMinimumSize(counterWidth, counter->sizeHint().height() + 4);
             grid->addWidget(counter, row + 1, column + 1);
             counters[row][column] = *fields[row][column] = counter;
         }
@@ -276,7 +277,7 @@ void TImportForm::CreateControls()
     pbProgress = Named(new QProgressBar(CounterPanel), "pbProgress");
     pbProgress->setRange(0, ProgressSteps);
     pbProgress->setValue(0);
-    pbProgress->setMaximumHeight(counters[0][0]->sizeHint().height() - 4);
+    pbProgress->setMaximumHeight(fontMetrics().height() + 2);
     grid->addWidget(pbProgress, 4, 0, 1, 4);
     grid->setRowMinimumHeight(4, pbProgress->maximumHeight() + 6);
     form->addWidget(CounterPanel);
@@ -493,8 +494,13 @@ bool TImportForm::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     if (type == QEvent::KeyPress || type == QEvent::ShortcutOverride) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this
-            && (static_cast<QKeyEvent*>(event)->modifiers() & Qt::AltModifier)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers();
+        // Windows reports AltGr as Ctrl+Alt; the characters it types (a
+        // backslash on many layouts) still go into the edits.
+        const bool altGrCharacter = (mods & Qt::ControlModifier) && !key->text().isEmpty()
+                                    && key->text().front().isPrint();
+        if (widget && widget->window() == this && (mods & Qt::AltModifier) && !altGrCharacter) {
             event->accept();
             return true;
         }

@@ -1,4 +1,4 @@
-// TImportForm: the import dialog: file, format, default group and options; runs the import and shows its counters.
+// TImportForm: the import dialog: file, format, default group, options; runs the import, shows its counters.
 #pragma once
 
 #include <QDialog>

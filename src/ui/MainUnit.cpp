@@ -4,6 +4,7 @@
 #include "core/DataUnit.h"
 #include "hostsfile/ExportHosts.h"
 #include "hostsfile/HostsWriter.h"
+#include "import/ImportHosts.h"
 #include "settings/WindowState.h"
 #include "ui/About.h"
 #include "ui/ControlUtils.h"
@@ -183,7 +184,7 @@ void TMainForm::CreateActions()
 
     // These open windows that are not part of the program yet.
     for (QAction* action :
-         {actGroups, actBadHosts, actGoodHosts, actPrefs, actExport, actImport, actRegistryFile})
+         {actGroups, actBadHosts, actGoodHosts, actPrefs, actExport, actRegistryFile})
         action->setEnabled(false);
 }
 
@@ -299,6 +300,12 @@ void TMainForm::ConnectHandlers()
     connect(actViewHOSTS, &QAction::triggered, this, GuardedSlot(this, &TMainForm::ViewHOSTSExecute));
     connect(actWriteHOSTS, &QAction::triggered, this, GuardedSlot(this, &TMainForm::WriteHOSTSExecute));
     connect(actDisableHOSTS, &QAction::triggered, this, GuardedSlot(this, &TMainForm::DisableHOSTSExecute));
+    connect(actImport, &QAction::triggered, this, GuardedSlot(this, [this] {
+        TImportForm form(*data, this);
+        form.exec();
+        // An import adds and removes groups.
+        FillGroupCombo();
+    }));
     connect(actExit, &QAction::triggered, this, GuardedSlot(this, [this] { close(); }));
     connect(actAbout, &QAction::triggered, this, GuardedSlot(this, &TMainForm::AboutExecute));
     connect(actHelp, &QAction::triggered, this, GuardedSlot(this, &TMainForm::HelpExecute));

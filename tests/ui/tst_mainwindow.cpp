@@ -252,7 +252,7 @@ void TestMainWindow::actions_data()
     QTest::newRow("Export") << "actExport" << "&Export" << "Export hosts to a text file" << 9 << "Ctrl+E"
                             << false;
     QTest::newRow("Import") << "actImport" << "&Import" << "Import hosts from a text file" << 10 << "Ctrl+I"
-                            << false;
+                            << true;
     QTest::newRow("Registry File") << "actRegistryFile" << "&Registry File"
                                    << "Create a .reg file to put hosts in the Restricted Zone" << 11
                                    << "Ctrl+R" << false;
