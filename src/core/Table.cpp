@@ -367,7 +367,7 @@ struct TTable::Impl {
     {
         Hash& h = ix.hash;
         size_t cap = 16;
-        while (cap < wanted * 2)
+        while (cap * 3 < wanted * 5)   // at most 60 % full
             cap <<= 1;
         TRawArray<Hash::TSlot> old = std::move(h.slots);
         h.slots.AssignZero(cap);
@@ -397,7 +397,8 @@ struct TTable::Impl {
     void HashInsertH(Index& ix, uint32_t row, uint64_t hv)
     {
         Hash& h = ix.hash;
-        if ((h.used + h.tombs + 1) * 2 > h.slots.size())
+        // Linear probing stays short up to about 60 % full.
+        if ((h.used + h.tombs + 1) * 5 > h.slots.size() * 3)
             HashGrow(ix, std::max<size_t>(h.used + 1, 8));
         HashInsertRaw(ix, row, hv);
     }
@@ -1102,6 +1103,24 @@ int TTable::RecordCount() const
     if (d->Filtering())
         return int(d->SeqSize());
     return int(d->live);
+}
+
+void TTable::Reserve(size_t rows)
+{
+    if (!d->active)
+        return;
+    for (Impl::Index& ix : d->indexes)
+        if (ix.hashed && (rows + 1) * 5 > ix.hash.slots.size() * 3)
+            d->HashGrow(ix, rows);
+    for (Impl::Column& c : d->cols) {
+        if (c.def.type == TFieldType::ftString) {
+            c.text.reserve(rows);
+        } else {
+            c.ints.reserve(rows);
+            c.nulls.reserve(rows);
+        }
+    }
+    d->deleted.reserve(rows);
 }
 
 int TTable::RowCount() const { return d->active ? int(d->live) : 0; }

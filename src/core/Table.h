@@ -149,6 +149,10 @@ public:
     bool BookmarkValid(TBookmark b) const;   // the row still exists
     void GotoBookmark(TBookmark b);          // throws when the row is gone
 
+    // Makes room for this many rows in all, so that a bulk load does not grow
+    // its key hashes step by step.
+    void Reserve(size_t rows);
+
     // Number of stored rows, ignoring the filter.
     int RowCount() const;
 

@@ -7,6 +7,7 @@
 #include "platform/Errors.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -534,6 +535,9 @@ struct TImportRun::Impl {
         groups.SetIndexName("group_name");
 
         input = std::make_unique<TLineReader>(prefs.ImportFile);
+        // Host lists run to about thirty bytes a line: room for that many names
+        // up front (a list imported again mostly meets names already there).
+        bad.Reserve(std::max(size_t(bad.RowCount()), size_t(input->BytesTotal() / 32)));
         try {
             if (prefs.ImportReport) {
                 report = std::make_unique<TTextOut>(ImportReportFileName(data));
