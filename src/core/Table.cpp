@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -426,51 +427,60 @@ struct TTable::Impl {
     // Sorts rows by the index's key, quickly: 8-byte prefix keys first, full compare on ties.
     void SortRows(const Index& ix, std::vector<uint32_t>& rows) const
     {
-        std::vector<TSortItem> items(rows.size());
+        // 16-byte entries in arrays that are not zero-filled: on a million rows
+        // first touching the memory costs more than the sorting itself.
+        struct TKeyRow {
+            uint64_t key;
+            uint32_t row, pad;
+        };
+        TRawArray<TKeyRow> items;
+        items.ResizeUninitialized(rows.size());
         const KeyPart& p0 = ix.parts[0];
-        bool text = Type(p0.field) == TFieldType::ftString;
+        const bool text = Type(p0.field) == TFieldType::ftString;
         for (size_t i = 0; i < rows.size(); ++i) {
             TCell c = Cell(rows[i], p0.field);
-            if (text)
-                items[i] = {c.null ? 0 : TextPrefix(c.s, p0.ci), c.null ? 0 : TextPrefix(c.s, p0.ci, 8), rows[i]};
-            else
-                items[i] = {c.null ? 0 : uint64_t(uint32_t(c.i) ^ 0x80000000u) + 1, 0, rows[i]};
+            uint64_t k = c.null ? 0 : text ? TextPrefix(c.s, p0.ci) : uint64_t(uint32_t(c.i) ^ 0x80000000u) + 1;
+            items[i] = {k, rows[i], 0};
         }
-        auto less = [&](const TSortItem& a, const TSortItem& b) {
-            if (a.k1 != b.k1)
-                return a.k1 < b.k1;
-            if (a.k2 != b.k2)
-                return a.k2 < b.k2;
+        auto less = [&](const TKeyRow& a, const TKeyRow& b) {
+            if (a.key != b.key)
+                return a.key < b.key;
             return CompareRows(ix, a.row, b.row) < 0;
         };
-        if (items.size() < 4096) {
-            std::sort(items.begin(), items.end(), less);
+        const size_t n = rows.size();
+        if (n < 4096) {
+            std::sort(items.data(), items.data() + n, less);
         } else {
-            // Large sets: radix passes on the first prefix key, then the few
-            // runs that share it are sorted by comparison.
-            std::vector<TSortItem> tmp(items.size());
-            for (int shift = 0; shift < 64; shift += 16) {
-                std::vector<uint32_t> count(65537, 0);
-                for (const TSortItem& it : items)
-                    ++count[((it.k1 >> shift) & 0xFFFF) + 1];
-                if (count[1] == items.size())
-                    continue;   // every key has the same digit here
-                for (size_t i = 1; i < count.size(); ++i)
-                    count[i] += count[i - 1];
-                for (const TSortItem& it : items)
-                    tmp[count[(it.k1 >> shift) & 0xFFFF]++] = it;
+            // Radix passes on the prefix with byte-wide digits (the 256 scatter
+            // targets stay in the cache; all histograms come from one pass),
+            // then the few runs that share a prefix are compared in full.
+            TRawArray<TKeyRow> tmp;
+            tmp.ResizeUninitialized(n);
+            std::array<std::array<uint32_t, 257>, 8> count{};
+            for (size_t i = 0; i < n; ++i)
+                for (int b = 0; b < 8; ++b)
+                    ++count[b][((items[i].key >> (8 * b)) & 0xFF) + 1];
+            for (int b = 0; b < 8; ++b) {
+                std::array<uint32_t, 257>& c = count[b];
+                if (std::find(c.begin() + 1, c.end(), uint32_t(n)) != c.end())
+                    continue;   // every key has the same byte here
+                for (size_t i = 1; i < c.size(); ++i)
+                    c[i] += c[i - 1];
+                const int shift = 8 * b;
+                for (size_t i = 0; i < n; ++i)
+                    tmp[c[(items[i].key >> shift) & 0xFF]++] = items[i];
                 items.swap(tmp);
             }
-            for (size_t a = 0; a < items.size();) {
+            for (size_t a = 0; a < n;) {
                 size_t b = a + 1;
-                while (b < items.size() && items[b].k1 == items[a].k1)
+                while (b < n && items[b].key == items[a].key)
                     ++b;
                 if (b - a > 1)
-                    std::sort(items.begin() + a, items.begin() + b, less);
+                    std::sort(items.data() + a, items.data() + b, less);
                 a = b;
             }
         }
-        for (size_t i = 0; i < rows.size(); ++i)
+        for (size_t i = 0; i < n; ++i)
             rows[i] = items[i].row;
     }
 
