@@ -1273,19 +1273,43 @@ bool TTable::FindText(std::string_view key)
     return true;
 }
 
-void TTable::PrefetchText(std::string_view key, int stage) const
+uint64_t TTable::KeyHash(std::string_view key) const
 {
     if (!d->active || key.empty())
-        return;
+        return 0;
     const Impl::Index& ix = d->indexes[d->current];
-    const Impl::Hash& h = ix.hash;
-    if (!ix.hashed || ix.parts.size() != 1 || h.slots.empty() ||
-        d->Type(ix.parts[0].field) != TFieldType::ftString)
-        return;
+    if (!ix.hashed || ix.parts.size() != 1 || d->Type(ix.parts[0].field) != TFieldType::ftString)
+        return 0;
     TCell cell;
     cell.null = false;
     cell.s = key;
-    uint64_t hv = d->HashCells(ix, TKey{cell});
+    return d->HashCells(ix, TKey{cell});
+}
+
+bool TTable::FindText(std::string_view key, uint64_t hash)
+{
+    d->CheckBrowse();
+    Impl::Index& ix = d->Cur();
+    if (hash == 0 || !ix.hashed || ix.parts.size() != 1 || d->Filtering())
+        return FindText(key);
+    TCell cell;
+    cell.null = false;
+    cell.s = key;
+    uint32_t r = d->HashFindH(ix, TKey{cell}, hash);
+    if (r == NoRow)
+        return false;
+    d->SetCursor(r);
+    return true;
+}
+
+void TTable::PrefetchKey(uint64_t hv, int stage) const
+{
+    if (!d->active || hv == 0)
+        return;
+    const Impl::Index& ix = d->indexes[d->current];
+    const Impl::Hash& h = ix.hash;
+    if (!ix.hashed || h.slots.empty())
+        return;
     size_t mask = h.slots.size() - 1, i = size_t(hv) & mask;
     if (stage == 0) {
         __builtin_prefetch(&h.slots[i]);

@@ -114,7 +114,12 @@ public:
     // Starts fetching from memory what FindText(key) will read, so a caller that
     // knows its next keys can hide the waiting: stage 0 fetches the key's hash
     // slot; stage 1 (once that has arrived) the row's fields; stage 2 the row's text.
-    void PrefetchText(std::string_view key, int stage) const;
+    void PrefetchText(std::string_view key, int stage) const { PrefetchKey(KeyHash(key), stage); }
+    // The same steps with the key's hash worked out once: KeyHash is the hash
+    // of a one-field text key on the current index (0 where there is none).
+    uint64_t KeyHash(std::string_view key) const;
+    void PrefetchKey(uint64_t hash, int stage) const;
+    bool FindText(std::string_view key, uint64_t hash);
     // First row at or after the key (Eof when there is none).
     void FindNearest(const std::vector<TValue>& key);
     // First row (in the current order) whose field equals the value.

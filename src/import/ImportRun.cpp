@@ -148,6 +148,9 @@ struct TImportRun::Impl {
     // without leaving the by-name look-up of groups.
     std::unordered_map<int, bool> excludeOf;
     std::vector<std::string_view> names;
+    // The first name of the line in hand and its hash, worked out when it was read.
+    std::string_view knownName;
+    uint64_t knownHash = 0;
     std::string nameBuffer;   // unquoted names live here while a line is handled
 
     int badHost = 0, badGroup = 0, badComment = 0;
@@ -453,7 +456,8 @@ struct TImportRun::Impl {
     {
         TTable& goodT = data.GoodHosts;
         TTable& badT = data.BadHosts;
-        if (badT.FindText(name)) {
+        bool found = name == knownName ? badT.FindText(name, knownHash) : badT.FindText(name);
+        if (found) {
             bool move = prefs.ImportUpdates && MayChangeGroup(badT.AsInteger(badGroup));
             if (!move && badT.AsString(badComment) == comment) {
                 Tally(TEntity::BadHost, TOutcomeKind::Duplicate, 1, name, comment);
@@ -548,7 +552,12 @@ struct TImportRun::Impl {
             // Lines are read a few ahead of the one handled, so that the table
             // rows their names will meet are already on their way from memory.
             constexpr size_t Ahead = 16;
-            std::string ring[Ahead];
+            struct TAhead {
+                std::string line;
+                std::string name;    // the line's first name, and its hash in BadHosts
+                uint64_t hash = 0;
+            };
+            TAhead ring[Ahead];
             size_t queued = 0, head = 0;
             auto firstName = [&](const std::string& l) -> std::string_view {
                 std::string_view t = Trim(l);
@@ -561,30 +570,35 @@ struct TImportRun::Impl {
                     t = Trim(t.substr(b));
                 }
                 size_t e = 0;
-                while (e < t.size() && !IsBlank(t[e]) && t[e] != ',' && t[e] != '#')
+                while (e < t.size() && !IsBlank(t[e]) && t[e] != ',' && t[e] != '#' && t[e] != '"')
                     ++e;
                 return t.substr(0, e);
             };
             auto fetch = [&](size_t k, int stage) {
                 if (k < queued)
-                    data.BadHosts.PrefetchText(firstName(ring[(head + k) % Ahead]), stage);
+                    bad.PrefetchKey(ring[(head + k) % Ahead].hash, stage);
             };
             auto refill = [&] {
                 while (queued < Ahead && !input->AtEnd()) {
-                    ring[(head + queued) % Ahead].assign(input->Next());
-                    data.BadHosts.PrefetchText(firstName(ring[(head + queued) % Ahead]), 0);
+                    TAhead& a = ring[(head + queued) % Ahead];
+                    a.line.assign(input->Next());
+                    a.name.assign(firstName(a.line));
+                    a.hash = bad.KeyHash(a.name);
+                    bad.PrefetchKey(a.hash, 0);
                     ++queued;
                 }
             };
             refill();
+            TAhead current;
             while (queued > 0 && !progress.CancelRequested()) {
                 fetch(Ahead / 2, 1);
                 fetch(Ahead / 4, 2);
-                std::string current = std::move(ring[head]);
-                ring[head].clear();
+                std::swap(current, ring[head]);
                 head = (head + 1) % Ahead;
                 --queued;
-                std::string_view line = current;
+                knownName = current.name;
+                knownHash = current.hash;
+                std::string_view line = current.line;
                 ++lines;
                 if (lines % 500 == 0) {
                     progress.UpdateCounters();
@@ -597,7 +611,7 @@ struct TImportRun::Impl {
                     CommentLine(line);
                 else
                     HostLine(line);
-                ring[(head + Ahead - 1) % Ahead] = std::move(current);   // keep its capacity
+                std::swap(current, ring[(head + Ahead - 1) % Ahead]);   // keeps its capacity
                 refill();
             }
             input->Close();
