@@ -491,8 +491,7 @@ struct TTable::Impl {
         if (ix.parts.size() < 2)
             return false;
         for (Index& base : indexes) {
-            if (&base == &ix || !base.built || !base.pending.empty() ||
-                base.parts.size() != ix.parts.size() - 1)
+            if (&base == &ix || !base.built || base.parts.size() != ix.parts.size() - 1)
                 continue;
             bool match = true;
             for (size_t i = 0; i < base.parts.size(); ++i)
@@ -502,6 +501,8 @@ struct TTable::Impl {
                     match = false;
             if (!match)
                 continue;
+            // Bringing the base order up to date first still beats a full sort.
+            Flush(base);
             out = base.order.ToVector();
             const KeyPart p0 = ix.parts[0];
             if (Type(p0.field) == TFieldType::ftString) {
@@ -528,28 +529,48 @@ struct TTable::Impl {
                 for (size_t i = 0; i < items.size(); ++i)
                     out[from + i] = items[i].row;
             } else {
-                // Two-pass LSD radix sort on the biased number; nulls first.
-                auto key = [&](uint32_t row) -> uint64_t {
-                    TCell c = Cell(row, p0.field);
-                    return c.null ? 0 : uint64_t(uint32_t(c.i) ^ 0x80000000u) + 1;
+                // Stable radix passes on the number, its value read once per
+                // row (the rows lie scattered in memory in this order); rows
+                // without a number keep the base order at the front.
+                struct TKeyRow {
+                    uint32_t key, row;
                 };
-                std::vector<uint32_t> nulls, rest;
-                rest.reserve(out.size());
-                for (uint32_t r : out)
-                    (key(r) == 0 ? nulls : rest).push_back(r);
-                std::vector<uint32_t> tmp(rest.size());
-                for (int shift = 0; shift < 32; shift += 16) {
-                    std::vector<size_t> count(65537, 0);
-                    for (uint32_t r : rest)
-                        ++count[((key(r) - 1) >> shift & 0xFFFF) + 1];
-                    for (size_t i = 1; i < count.size(); ++i)
-                        count[i] += count[i - 1];
-                    for (uint32_t r : rest)
-                        tmp[count[(key(r) - 1) >> shift & 0xFFFF]++] = r;
-                    rest.swap(tmp);
+                const size_t n = out.size();
+                TRawArray<TKeyRow> items, scratch;
+                items.ResizeUninitialized(n);
+                std::vector<uint32_t> nullRows;
+                size_t numbers = 0;
+                const TRawArray<int32_t>& values = cols[p0.field].ints;
+                const TRawArray<uint8_t>& nullFlags = cols[p0.field].nulls;
+                for (size_t i = 0; i < n; ++i) {
+                    if (i + 16 < n) {
+                        __builtin_prefetch(&values[out[i + 16]]);
+                        __builtin_prefetch(&nullFlags[out[i + 16]]);
+                    }
+                    uint32_t r = out[i];
+                    if (nullFlags[r])
+                        nullRows.push_back(r);
+                    else
+                        items[numbers++] = {uint32_t(values[r]) ^ 0x80000000u, r};
                 }
-                out = std::move(nulls);
-                out.insert(out.end(), rest.begin(), rest.end());
+                scratch.ResizeUninitialized(numbers);
+                std::array<std::array<uint32_t, 257>, 4> count{};
+                for (size_t i = 0; i < numbers; ++i)
+                    for (int b = 0; b < 4; ++b)
+                        ++count[b][((items[i].key >> (8 * b)) & 0xFF) + 1];
+                for (int b = 0; b < 4; ++b) {
+                    std::array<uint32_t, 257>& c = count[b];
+                    if (std::find(c.begin() + 1, c.end(), uint32_t(numbers)) != c.end())
+                        continue;   // every number has the same byte here
+                    for (size_t i = 1; i < c.size(); ++i)
+                        c[i] += c[i - 1];
+                    for (size_t i = 0; i < numbers; ++i)
+                        scratch[c[(items[i].key >> (8 * b)) & 0xFF]++] = items[i];
+                    items.swap(scratch);
+                }
+                std::copy(nullRows.begin(), nullRows.end(), out.begin());
+                for (size_t i = 0; i < numbers; ++i)
+                    out[nullRows.size() + i] = items[i].row;
             }
             // The base order breaks ties by row id only where its own key is
             // equal; so does this one, hence the result is the exact order.
