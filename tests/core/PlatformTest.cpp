@@ -105,8 +105,8 @@ TEST_P(PathHelpers, SplitAndChangeNames)
 // Columns: path; with and without trailing delimiter; without extension; file name; folder.
 INSTANTIATE_TEST_SUITE_P(Platform, PathHelpers,
     testing::Values(
-        TPathCase{"FullName", "/etc/hosts",
-                  "/etc/hosts/", "/etc/hosts", "/etc/hosts", "hosts", "/etc/"},
+        TPathCase{"FullName", "/srv/lists/hosts",
+                  "/srv/lists/hosts/", "/srv/lists/hosts", "/srv/lists/hosts", "hosts", "/srv/lists/"},
         TPathCase{"Extension", "/a/zones.reg",
                   "/a/zones.reg/", "/a/zones.reg", "/a/zones", "zones.reg", "/a/"},
         TPathCase{"LastExtensionOnly", "/a/b.tar.gz",
