@@ -344,6 +344,8 @@ struct TTable::Impl {
 
     uint32_t HashFind(const Index& ix, const TKey& key, uint32_t except = NoRow) const
     {
+        if (ix.hash.used == 0)
+            return NoRow;   // nothing to find: spare the hashing
         return HashFindH(ix, key, HashCells(ix, key), except);
     }
 
@@ -614,6 +616,11 @@ struct TTable::Impl {
         } else {
             std::vector<uint32_t> added = std::move(ix.pending);
             SortRows(ix, added);
+            if (ix.order.Size() == 0) {
+                ix.order.Assign(added);
+                ix.pending.clear();
+                return;
+            }
             std::vector<uint32_t> old = ix.order.ToVector(), merged(old.size() + added.size());
             std::merge(old.begin(), old.end(), added.begin(), added.end(), merged.begin(),
                        [&](uint32_t a, uint32_t b) { return CompareRows(ix, a, b) < 0; });
