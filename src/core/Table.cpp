@@ -69,8 +69,19 @@ inline uint64_t HashText(std::string_view s, bool ci, uint64_t seed)
             h = (h << 29) | (h >> 35);
         }
         uint64_t w = 0;
-        for (size_t j = 0; i < s.size(); ++i, ++j)
-            w |= uint64_t(Lower(p[i])) << (8 * j);
+        if (i < s.size() && s.size() >= 8) {
+            // The last, partial word: read the final eight bytes whole and drop
+            // the ones already hashed.
+            std::memcpy(&w, p + s.size() - 8, 8);
+            uint64_t heptets = w & 0x7F7F7F7F7F7F7F7FULL;
+            uint64_t geA = heptets + 0x3F3F3F3F3F3F3F3FULL;
+            uint64_t gtZ = heptets + 0x2525252525252525ULL;
+            w |= ((geA ^ gtZ) & ~w & 0x8080808080808080ULL) >> 2;
+            w >>= 8 * (8 - (s.size() - i));
+        } else {
+            for (size_t j = 0; i < s.size(); ++i, ++j)
+                w |= uint64_t(Lower(p[i])) << (8 * j);
+        }
         h = (h ^ w) * 0x100000001B3ULL;
     } else {
         for (; i + 8 <= s.size(); i += 8) {
@@ -114,7 +125,7 @@ struct TCell {
 };
 
 // The values of one key, without allocating.
-constexpr size_t MaxKeyParts = 8;
+constexpr size_t MaxKeyParts = 4;
 struct TKey {
     TCell c[MaxKeyParts];
     size_t n = 0;
@@ -301,6 +312,8 @@ struct TTable::Impl {
     // ---- hashing of unique keys
     uint64_t HashCells(const Index& ix, const TKey& cells) const
     {
+        if (ix.parts.size() == 1 && !cells[0].null && Type(ix.parts[0].field) == TFieldType::ftString)
+            return HashText(cells[0].s, ix.parts[0].ci, 0x51ED27);
         uint64_t h = 0x51ED27;
         for (size_t i = 0; i < ix.parts.size(); ++i) {
             const TCell& c = cells[i];

@@ -127,6 +127,15 @@ private:
     }
 };
 
+// std::string::assign checks for overlap and may reallocate on every call;
+// the ring's strings keep their capacity from line to line.
+void CopyInto(std::string& to, std::string_view from)
+{
+    to.resize(from.size());
+    if (!from.empty())
+        std::memcpy(to.data(), from.data(), from.size());
+}
+
 } // namespace
 
 std::string ImportReportFileName(TQuillonData& data) { return data.DataDir() + "ImportReport.txt"; }
@@ -303,6 +312,17 @@ struct TImportRun::Impl {
     void SplitNames(std::string_view s)
     {
         names.clear();
+        // Most lines name one host: nothing to split.
+        bool plain = !s.empty();
+        for (char c : s)
+            if (c == ',' || c == '"' || (c != '\0' && IsBlank(c))) {
+                plain = false;
+                break;
+            }
+        if (plain) {
+            names.push_back(s);
+            return;
+        }
         nameBuffer.clear();
         // Unquoted names are copied here; reserved once, so views into it stay valid.
         nameBuffer.reserve(s.size());
@@ -581,21 +601,19 @@ struct TImportRun::Impl {
             auto refill = [&] {
                 while (queued < Ahead && !input->AtEnd()) {
                     TAhead& a = ring[(head + queued) % Ahead];
-                    a.line.assign(input->Next());
-                    a.name.assign(firstName(a.line));
+                    CopyInto(a.line, input->Next());
+                    CopyInto(a.name, firstName(a.line));
                     a.hash = bad.KeyHash(a.name);
                     bad.PrefetchKey(a.hash, 0);
                     ++queued;
                 }
             };
             refill();
-            TAhead current;
             while (queued > 0 && !progress.CancelRequested()) {
                 fetch(Ahead / 2, 1);
                 fetch(Ahead / 4, 2);
-                std::swap(current, ring[head]);
-                head = (head + 1) % Ahead;
-                --queued;
+                // Handled where it lies; its slot is refilled afterwards.
+                const TAhead& current = ring[head];
                 knownName = current.name;
                 knownHash = current.hash;
                 std::string_view line = current.line;
@@ -611,7 +629,8 @@ struct TImportRun::Impl {
                     CommentLine(line);
                 else
                     HostLine(line);
-                std::swap(current, ring[(head + Ahead - 1) % Ahead]);   // keeps its capacity
+                head = (head + 1) % Ahead;
+                --queued;
                 refill();
             }
             input->Close();
