@@ -54,6 +54,7 @@ long PeakRssKiB()
 // Child mode: open the database in dir, import file, print seconds and peak MB.
 int RunOnly(const std::string& dir, const std::string& file)
 {
+    platform::TuneMemory();   // as the program does at start
     TQuillonData data(dir);
     data.Prefs().LoadPrefs();
     if (data.Prefs().HostsFile != dir + "hosts")
@@ -148,6 +149,10 @@ int main(int argc, char** argv)
             Report("the same file again (every name a duplicate)", again.seconds, "s", 0.8, extra);
         }
     }
-    std::filesystem::remove_all(dir);
+    // QUILLON_BENCH_KEEP leaves the folder (lists, tables, report) for profiling.
+    if (std::getenv("QUILLON_BENCH_KEEP"))
+        std::fprintf(stderr, "kept %s\n", dir.c_str());
+    else
+        std::filesystem::remove_all(dir);
     return 0;
 }

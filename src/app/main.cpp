@@ -1,5 +1,6 @@
 // Program entry: display detection, the application object, the message presenter and the main window.
 #include "core/Messages.h"
+#include "platform/Platform.h"
 #include "ui/ErrorGuard.h"
 #include "ui/MainUnit.h"
 #include "ui/QtMessagePresenter.h"
@@ -63,6 +64,7 @@ int main(int argc, char* argv[])
 {
     // Dates in the files the program writes follow the user's locale.
     std::setlocale(LC_ALL, "");
+    platform::TuneMemory();
 
     const TDisplay display = DetectDisplay();
     if (display == TDisplay::Missing) {

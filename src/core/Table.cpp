@@ -104,7 +104,17 @@ int CompareBytes(std::string_view a, std::string_view b, bool ci)
     const unsigned char* x = reinterpret_cast<const unsigned char*>(a.data());
     const unsigned char* y = reinterpret_cast<const unsigned char*>(b.data());
     if (ci) {
-        for (size_t i = 0; i < n; ++i) {
+        size_t i = 0;
+        // Bytes that are equal as they stand are equal ignoring case: skip
+        // them a word at a time (names mostly meet their own spelling).
+        for (; i + 8 <= n; i += 8) {
+            uint64_t u, v;
+            std::memcpy(&u, x + i, 8);
+            std::memcpy(&v, y + i, 8);
+            if (u != v)
+                break;
+        }
+        for (; i < n; ++i) {
             unsigned char c = Lower(x[i]), d = Lower(y[i]);
             if (c != d)
                 return c < d ? -1 : 1;
@@ -787,8 +797,14 @@ struct TTable::Impl {
         size_t avail;
         const uint32_t* next = Cur().order.Span(curPos, avail);
         for (const Column& c : cols) {
-            if (c.def.type != TFieldType::ftString)
+            if (c.def.type != TFieldType::ftString) {
+                // Walking an order the rows lie scattered: fetch the numbers too.
+                if (avail > 16) {
+                    __builtin_prefetch(&c.ints[next[16]]);
+                    __builtin_prefetch(&c.nulls[next[16]]);
+                }
                 continue;
+            }
             if (avail > 16)
                 __builtin_prefetch(&c.text[next[16]]);
             if (avail > 8)

@@ -560,8 +560,12 @@ struct TImportRun::Impl {
 
         input = std::make_unique<TLineReader>(prefs.ImportFile);
         // Host lists run to about thirty bytes a line: room for that many names
-        // up front (a list imported again mostly meets names already there).
-        bad.Reserve(std::max(size_t(bad.RowCount()), size_t(input->BytesTotal() / 32)));
+        // up front. A list much larger than the table grows it once here instead
+        // of doubling along the way; otherwise the list mostly meets names already
+        // there, and growing on demand costs no more than growing in advance.
+        const size_t expected = size_t(input->BytesTotal() / 32), rows = size_t(bad.RowCount());
+        if (expected > 2 * rows)
+            bad.Reserve(expected);
         try {
             if (prefs.ImportReport) {
                 report = std::make_unique<TTextOut>(ImportReportFileName(data));

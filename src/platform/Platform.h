@@ -19,6 +19,11 @@ inline constexpr const char* LineEnd = "\n";
 // Folder of the running executable, with a trailing path delimiter.
 std::string ExeDir();
 
+// Called once at start: large blocks freed by the table engine stay with the
+// process for reuse, so a million-name import does not fault the same memory
+// in again for every temporary order it builds.
+void TuneMemory();
+
 // Where this system keeps its HOSTS file (/etc/hosts on Linux; the registry's
 // DataBasePath, or the Windows folder, followed by HOSTS on Windows).
 std::string DefaultHostsFileName();

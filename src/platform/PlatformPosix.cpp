@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -701,6 +702,14 @@ std::string ReadWholeFile(const std::string& path)
     close(fd);
     content.resize(have);
     return content;
+}
+
+void TuneMemory()
+{
+    // Keep freed memory in the heap (no trimming back to the system) and grow
+    // it in large steps.
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    mallopt(M_TOP_PAD, 64 << 20);
 }
 
 } // namespace platform
