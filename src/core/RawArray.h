@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -64,8 +65,9 @@ public:
             p = static_cast<T*>(std::calloc(count, sizeof(T)));
             if (!p)
                 throw std::bad_alloc();
+            cap = count;
         }
-        n = cap = count;
+        n = count;
     }
 
     void reserve(size_t wanted)
@@ -81,10 +83,8 @@ public:
             cap = wanted;
             return;
         }
-        if (!p && Map(wanted)) {
-            cap = wanted;
+        if (!p && Map(wanted))
             return;
-        }
 #endif
         T* q = static_cast<T*>(std::realloc(p, wanted * sizeof(T)));
         if (!q)
@@ -146,18 +146,29 @@ private:
 
     // Blocks of many megabytes come straight from the system in huge pages where
     // it offers them: first touching memory page by page is a large part of
-    // loading a big table.
+    // loading a big table. Sets the capacity (rounded up to whole huge pages).
     bool Map(size_t count)
     {
 #ifdef __linux__
         size_t bytes = count * sizeof(T);
-        if (bytes < (size_t(8) << 20))
+        if (bytes < (size_t(2) << 20))
             return false;
-        void* q = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        // Start on a huge-page boundary so that every part of the block can
+        // be served in huge pages: map more, then unmap the unaligned ends.
+        constexpr size_t Huge = size_t(2) << 20;
+        bytes = (bytes + Huge - 1) & ~(Huge - 1);
+        void* q = mmap(nullptr, bytes + Huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (q == MAP_FAILED)
             return false;
-        madvise(q, bytes, MADV_HUGEPAGE);
-        p = static_cast<T*>(q);
+        char* start = static_cast<char*>(q);
+        char* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + Huge - 1) & ~(Huge - 1));
+        if (aligned > start)
+            munmap(start, size_t(aligned - start));
+        if (size_t tail = size_t(start + bytes + Huge - (aligned + bytes)))
+            munmap(aligned + bytes, tail);
+        madvise(aligned, bytes, MADV_HUGEPAGE);
+        p = reinterpret_cast<T*>(aligned);
+        cap = bytes / sizeof(T);
         mapped = true;
         return true;
 #else

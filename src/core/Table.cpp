@@ -1172,10 +1172,12 @@ int TTable::RecordCount() const
     return int(d->live);
 }
 
-void TTable::Reserve(size_t rows)
+void TTable::Reserve(size_t rows, size_t textBytes)
 {
     if (!d->active)
         return;
+    if (textBytes)
+        d->arena.reserve(d->arena.size() + textBytes);
     for (Impl::Index& ix : d->indexes)
         if (ix.hashed && (rows + 1) * 5 > ix.hash.slots.size() * 3)
             d->HashGrow(ix, rows);
@@ -1930,7 +1932,8 @@ void TTable::SaveToFile(const std::string& fileName)
         }
     }
     w.U32(uint32_t(rows.size()));
-    std::vector<uint64_t> slots(rows.size());
+    TRawArray<uint64_t> slots;   // every entry is written before it is read
+    slots.ResizeUninitialized(rows.size());
     constexpr size_t Ahead = 16;
     for (size_t f = 0; f < d->cols.size(); ++f) {
         const Impl::Column& c = d->cols[f];

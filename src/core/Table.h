@@ -156,7 +156,7 @@ public:
 
     // Makes room for this many rows in all, so that a bulk load does not grow
     // its key hashes step by step.
-    void Reserve(size_t rows);
+    void Reserve(size_t rows, size_t textBytes = 0);
 
     // Number of stored rows, ignoring the filter.
     int RowCount() const;

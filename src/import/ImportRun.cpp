@@ -565,7 +565,7 @@ struct TImportRun::Impl {
         // there, and growing on demand costs no more than growing in advance.
         const size_t expected = size_t(input->BytesTotal() / 32), rows = size_t(bad.RowCount());
         if (expected > 2 * rows)
-            bad.Reserve(expected);
+            bad.Reserve(expected, size_t(input->BytesTotal()));   // the names are part of the file
         try {
             if (prefs.ImportReport) {
                 report = std::make_unique<TTextOut>(ImportReportFileName(data));
