@@ -2083,7 +2083,7 @@ void TTable::LoadFromFile(const std::string& fileName)
                 if (total > rd.Left())
                     rd.Damaged("the file is truncated.");
                 const char* bytes = rd.Take(size_t(total));
-                c.text.resize(rows);
+                c.text.ResizeUninitialized(rows);   // every slot is set below
                 uint64_t off = uint64_t(bytes - data.data()), sum = 0;
                 for (uint32_t i = 0; i < rows; ++i) {
                     uint32_t len;
@@ -2103,7 +2103,7 @@ void TTable::LoadFromFile(const std::string& fileName)
                 const char* nulls = rd.Take(rows);
                 const char* vals = rd.Take(size_t(rows) * 4);
                 c.nulls.assign(reinterpret_cast<const uint8_t*>(nulls), reinterpret_cast<const uint8_t*>(nulls) + rows);
-                c.ints.resize(rows);
+                c.ints.ResizeUninitialized(rows);
                 std::memcpy(c.ints.data(), vals, size_t(rows) * 4);
             }
         }
@@ -2115,7 +2115,7 @@ void TTable::LoadFromFile(const std::string& fileName)
     }
     d->arenaGarbage = data.size() - textBytes;
     d->arena = std::move(data);
-    d->deleted.assign(rows, 0);
+    d->deleted.AssignZero(rows);
     d->live = rows;
     d->active = true;
     d->state = TTableState::dsBrowse;
