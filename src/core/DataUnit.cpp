@@ -294,8 +294,11 @@ bool TQuillonData::ValidateHostname(std::string_view hostname, std::string& mess
         }
         return true;
     };
+    // Only a name of digits and dots can be an address: most names skip that test.
+    bool digitsAndDots = true;
     for (size_t i = 0; i < hostname.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(hostname[i]);
+        digitsAndDots = digitsAndDots && (c == '.' || (c >= '0' && c <= '9'));
         if (c == '.') {
             if (!closeLabel(i))
                 return false;
@@ -309,7 +312,7 @@ bool TQuillonData::ValidateHostname(std::string_view hostname, std::string& mess
     }
     if (!closeLabel(hostname.size()))
         return false;
-    if (IsIPAddress(hostname)) {
+    if (digitsAndDots && IsIPAddress(hostname)) {
         message = "Hostname may not be an IP address.";
         return false;
     }
