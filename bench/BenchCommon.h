@@ -68,7 +68,7 @@ inline std::vector<Row> Generate(size_t n)
 
 inline void Report(const char* what, double value, const char* unit, double budget, const std::string& baseline)
 {
-    std::printf("  %-44s %10.3f %-3s (budget %.2f %s)   %s   %s\n", what, value, unit, budget, unit,
+    std::printf("  %-46s %10.3f %-3s (budget %.2f %s)   %s   %s\n", what, value, unit, budget, unit,
                 value <= budget ? "ok  " : "OVER", baseline.c_str());
 }
 

@@ -1,17 +1,20 @@
 // Saves pictures of the program's windows (offscreen) into a folder, for looking at them.
 #include "core/DataUnit.h"
 #include "core/Messages.h"
+#include "hostsfile/ExportHosts.h"
 #include "import/ImportHosts.h"
 #include "ui/About.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Icons.h"
 #include "ui/MainUnit.h"
 #include "ui/QtMessagePresenter.h"
+#include "zones/RegistryFile.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,6 +28,17 @@
 #include <cstdio>
 
 namespace {
+
+// The deferred start-up steps would put up the first-run question over every
+// picture taken with empty tables; they get a picture of their own.
+class TShotMainForm : public TMainForm {
+public:
+    using TMainForm::TMainForm;
+
+protected:
+    void FirstRun() override {}
+    void CmdLine() override {}
+};
 
 // Grabs whatever modal dialog is up, saves it and closes it.
 void GrabModalLater(const QString& file)
@@ -104,7 +118,7 @@ void SaveMainWindowStates(const QString& out)
             if (hosts.open(QIODevice::WriteOnly))
                 hosts.write("127.0.0.1\tlocalhost\n");
         }
-        TMainForm form(data.path().toStdString());
+        TShotMainForm form(data.path().toStdString());
         form.show();
         QApplication::processEvents();
         if (!state.file) {
@@ -192,6 +206,69 @@ void SaveImportDialog(const QString& out)
     form.close();
 }
 
+// The export dialog, idle, over a few groups with and without flags; the
+// ones flagged exclude start unticked.
+void SaveExportDialog(const QString& out)
+{
+    QTemporaryDir folder;
+    WriteIni(folder.path(), "[Export]\nExportFile=" + (folder.path() + "/blocklist.txt").toLocal8Bit() + "\n");
+    TQuillonData data(folder.path().toStdString());
+    data.Prefs().LoadPrefs();
+    if (!data.OpenDatabase())
+        return;
+    TGroupList list;
+    data.FillGroupList(list, false);
+    data.AddGroup("Advertising", false, false);
+    data.AddGroup("Trackers", true, false);
+    data.AddGroup("Malware", true, true);
+    data.AddGroup("Social Widgets", false, true);
+    data.AddGroup("Cryptominers", false, false);
+    TExportForm form(data);
+    form.show();
+    QApplication::processEvents();
+    form.grab().save(out + "/export.png");
+    form.close();
+}
+
+// The registry file dialog: idle with both REGEDIT4 files chosen (Create
+// Uninstall ticked and disabled), after a run over two restricted groups, and
+// with plain text chosen, which disables both REGEDIT4 options.
+void SaveRegistryDialog(const QString& out)
+{
+    QTemporaryDir folder;
+    WriteIni(folder.path(), "[Registry]\nRegistryFile=" + (folder.path() + "/restricted.reg").toLocal8Bit() +
+                                "\nRegistryBoth=1\nRegistryView=0\nRegistryExclude=example.com,cdn.example.net\n");
+    TQuillonData data(folder.path().toStdString());
+    data.Prefs().LoadPrefs();
+    if (!data.OpenDatabase())
+        return;
+    TGroupList list;
+    data.FillGroupList(list, false);
+    const int groups[] = {data.AddGroup("Trackers", true, false), data.AddGroup("Malware", true, true),
+                          data.AddGroup("Advertising", false, false)};
+    TTable& bad = data.BadHosts;
+    for (int i = 0; i < 3000; ++i) {
+        bad.Append();
+        bad.SetField("hostname", "ads" + std::to_string(i % 7) + ".site" + std::to_string(i / 3) +
+                                     (i % 2 ? ".co.uk" : ".example.net"));
+        bad.SetField("group_id", groups[i % 3]);
+        bad.Post();
+    }
+    TRegistryFileForm form(data);
+    form.show();
+    QApplication::processEvents();
+    form.grab().save(out + "/registry.png");
+    if (QPushButton* create = form.findChild<QPushButton*>("btnCreate"))
+        create->click();
+    QApplication::processEvents();
+    form.grab().save(out + "/registry-done.png");
+    if (auto* plainText = form.findChild<QAbstractButton*>("rbPlainTxt"))
+        plainText->click();
+    QApplication::processEvents();
+    form.grab().save(out + "/registry-plain.png");
+    form.close();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -205,7 +282,7 @@ int main(int argc, char* argv[])
     QTemporaryDir data;
     {
         WriteIni(data.path());
-        TMainForm form(data.path().toStdString());
+        TShotMainForm form(data.path().toStdString());
         form.show();
         QApplication::processEvents();
         form.grab().save(out + "/main.png");
@@ -220,9 +297,27 @@ int main(int argc, char* argv[])
         ErrorDlg("Cannot write file /tmp/x/BadHosts.cds: No space left on device", AppTitle, &form);
         form.close();
     }
+    {
+        // A HOSTS file and empty tables: the first-run question over the window.
+        QTemporaryDir fresh;
+        WriteIni(fresh.path());
+        QFile hosts(fresh.path() + "/hosts");
+        if (hosts.open(QIODevice::WriteOnly))
+            hosts.write("127.0.0.1\tlocalhost\n");
+        hosts.close();
+        TMainForm form(fresh.path().toStdString());
+        GrabModalLater(out + "/first-run.png");
+        form.show();
+        QEventLoop wait;
+        QTimer::singleShot(600, &wait, &QEventLoop::quit);
+        wait.exec();
+        form.close();
+    }
     SaveIconsAndAbout(out);
     SaveMainWindowStates(out);
     SaveImportDialog(out);
+    SaveExportDialog(out);
+    SaveRegistryDialog(out);
     std::printf("saved in %s\n", qPrintable(out));
     return 0;
 }

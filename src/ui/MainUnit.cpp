@@ -1,7 +1,11 @@
 // TMainForm: the main window's controls, menu, tool bar and actions; start-up, show and shutdown.
 #include "ui/MainUnit.h"
 
+#include "core/CommandLine.h"
 #include "core/DataUnit.h"
+#include "core/Messages.h"
+#include "platform/Errors.h"
+#include "platform/Platform.h"
 #include "hostsfile/ExportHosts.h"
 #include "hostsfile/HostsWriter.h"
 #include "import/ImportHosts.h"
@@ -10,6 +14,7 @@
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Icons.h"
+#include "zones/RegistryFile.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -24,6 +29,7 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 
 namespace {
@@ -184,7 +190,7 @@ void TMainForm::CreateActions()
 
     // These open windows that are not part of the program yet.
     for (QAction* action :
-         {actGroups, actBadHosts, actGoodHosts, actPrefs, actExport, actRegistryFile})
+         {actGroups, actBadHosts, actGoodHosts, actPrefs})
         action->setEnabled(false);
 }
 
@@ -306,6 +312,16 @@ void TMainForm::ConnectHandlers()
         // An import adds and removes groups.
         FillGroupCombo();
     }));
+    connect(actExport, &QAction::triggered, this, GuardedSlot(this, [this] {
+        TExportForm form(*data, this);
+        form.exec();
+        // An export to the HOSTS file can create it.
+        UpdateHostsState();
+    }));
+    connect(actRegistryFile, &QAction::triggered, this, GuardedSlot(this, [this] {
+        TRegistryFileForm form(*data, this);
+        form.exec();
+    }));
     connect(actExit, &QAction::triggered, this, GuardedSlot(this, [this] { close(); }));
     connect(actAbout, &QAction::triggered, this, GuardedSlot(this, &TMainForm::AboutExecute));
     connect(actHelp, &QAction::triggered, this, GuardedSlot(this, &TMainForm::HelpExecute));
@@ -354,8 +370,9 @@ void TMainForm::FormShow()
     }
 
     // Empty host tables offer the first-run prompt, and then that run's
-    // arguments are left alone.
-    if (QuillonData->BadHosts.IsEmpty() && QuillonData->GoodHosts.IsEmpty())
+    // arguments are left alone. Headless, nobody could answer it: the
+    // arguments are carried out on a fresh installation too.
+    if (QuillonData->BadHosts.IsEmpty() && QuillonData->GoodHosts.IsEmpty() && !IsHeadless())
         Post(&TMainForm::FirstRun);
     else if (!arguments.isEmpty())
         Post(&TMainForm::CmdLine);
@@ -370,12 +387,157 @@ void TMainForm::Post(void (TMainForm::*step)())
 
 void TMainForm::FirstRun()
 {
-    // The first-run prompt arrives with the command-line processing.
+    const std::string hostsFile = data->Prefs().HostsFile;
+    if (!platform::FileExists(hostsFile))
+        return;
+    if (!ConfirmDlg(std::string("This appears to be the first time you have run Quillon.") + MsgBreak +
+                        "Would you like to import the contents of your current HOSTS file?",
+                    "Import HOSTS", this))
+        return;
+    {
+        TImportForm form(*data, this);
+        form.FileEdit->setText(QString::fromStdString(hostsFile));
+        form.exec();
+    }
+    FillGroupCombo();
+    UpdateHostsState();
 }
+
+namespace {
+
+// Headless, each run's closing status goes to standard output for the log of
+// the job that started it.
+void PrintStatus(const QLabel* status)
+{
+    if (!IsHeadless() || !status || status->text().isEmpty())
+        return;
+    std::fprintf(stdout, "%s\n", status->text().toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+} // namespace
 
 void TMainForm::CmdLine()
 {
-    // Command-line processing comes with the dialogs it drives.
+    // The window paints before the first dialog covers it.
+    QCoreApplication::processEvents();
+
+    bool closeWhenDone = true;
+    const QStringList args = arguments;
+    for (const QString& argument : args) {
+        if (!RunArgument(argument.toLocal8Bit().toStdString())) {
+            closeWhenDone = false;
+            break;
+        }
+    }
+    if (closeWhenDone) {
+        close();
+    } else if (IsHeadless()) {
+        // Nobody can use the window that would stay open: end, saving as usual.
+        exitStatus = 1;
+        close();
+    }
+}
+
+// Carries out one argument; false after an error message, which ends the processing.
+bool TMainForm::RunArgument(const std::string& argument)
+{
+    const TCmdArgument arg = SplitArgument(argument);
+    switch (ClassifyArgument(arg)) {
+    case TCmdAction::WriteHosts: {
+        int hosts = 0;
+        {
+            // As the Write HOSTS action: a form never shown gives the default groups.
+            TExportForm form(*data, this);
+            WriteHosts(*data, form.Selection(), this, &hosts);
+        }
+        UpdateHostsState();
+        if (IsHeadless()) {
+            std::fprintf(stdout, "%d hosts written\n", hosts);
+            std::fflush(stdout);
+        }
+        return true;
+    }
+    case TCmdAction::DisableHosts:
+        SwitchHostsFile(true);
+        return true;
+    case TCmdAction::EnableHosts:
+        SwitchHostsFile(false);
+        return true;
+    case TCmdAction::Import: {
+        if (!platform::FileExists(arg.value)) {
+            ErrorDlg("Import file not found: " + arg.value, "Quillon Command Line", this);
+            return false;
+        }
+        {
+            TImportForm form(*data, this);
+            form.CmdLineFile = arg.value;
+            form.CmdLineSwitch = arg.switchText;
+            form.exec();
+            PrintStatus(form.lblStatus);
+        }
+        FillGroupCombo();
+        UpdateHostsState();
+        return true;
+    }
+    case TCmdAction::Export: {
+        {
+            TExportForm form(*data, this);
+            form.CmdLineFile = arg.value;
+            form.CmdLineSwitch = arg.switchText;
+            form.exec();
+            PrintStatus(form.lblStatus);
+        }
+        UpdateHostsState();
+        return true;
+    }
+    case TCmdAction::RegistryFile: {
+        TRegistryFileForm form(*data, this);
+        form.CmdLineFile = arg.value;
+        form.CmdLineSwitch = arg.switchText;
+        form.exec();
+        PrintStatus(form.lblStatus);
+        return true;
+    }
+    case TCmdAction::Unrecognized:
+        break;
+    }
+    ErrorDlg(std::string("Unrecognized argument:") + MsgBreak + arg.raw, "Quillon Command Line", this);
+    if (IsHeadless()) {
+        // No browser to open the help page in: the switches go to the console.
+        std::fputs(UsageText().c_str(), stderr);
+        std::fflush(stderr);
+    } else {
+        data->ShowHelp("commands.html");
+    }
+    return false;
+}
+
+// Disabling renames the HOSTS file to its disabled name (replacing an older
+// disabled copy); enabling renames it back when no HOSTS file is in the way.
+// Nothing is shown; headless, a refused rename is reported, because a job's
+// log must not read as success when nothing happened.
+void TMainForm::SwitchHostsFile(bool disable)
+{
+    const std::string hosts = data->Prefs().HostsFile;
+    const std::string disabled = hosts + ".Quillon";
+    bool ok = true;
+    if (disable) {
+        if (!platform::FileExists(hosts))
+            return;
+        if (platform::FileExists(disabled))
+            platform::DeleteFile(disabled);
+        ok = platform::RenameFile(hosts, disabled);
+    } else {
+        if (!platform::FileExists(disabled) || platform::FileExists(hosts))
+            return;
+        ok = platform::RenameFile(disabled, hosts);
+    }
+    const std::string reason = ok ? std::string() : platform::LastErrorText();
+    UpdateHostsState();
+    if (!ok && IsHeadless())
+        throw EQuillonError("Cannot rename " + (disable ? hosts : disabled) + " to " +
+                            (disable ? disabled : hosts) + ": " + reason);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

@@ -250,12 +250,12 @@ void TestMainWindow::actions_data()
     QTest::newRow("Disable HOSTS") << "actDisableHOSTS" << "&Disable HOSTS" << "Disable the HOSTS file" << 6
                                    << "Ctrl+D" << true;
     QTest::newRow("Export") << "actExport" << "&Export" << "Export hosts to a text file" << 9 << "Ctrl+E"
-                            << false;
+                            << true;
     QTest::newRow("Import") << "actImport" << "&Import" << "Import hosts from a text file" << 10 << "Ctrl+I"
                             << true;
     QTest::newRow("Registry File") << "actRegistryFile" << "&Registry File"
                                    << "Create a .reg file to put hosts in the Restricted Zone" << 11
-                                   << "Ctrl+R" << false;
+                                   << "Ctrl+R" << true;
     QTest::newRow("Exit") << "actExit" << "E&xit" << "Exit the program" << -1 << "" << true;
     QTest::newRow("About") << "actAbout" << "&About" << "" << -1 << "F3" << true;
     QTest::newRow("Contents") << "actHelp" << "Contents" << "" << -1 << "F1" << true;
