@@ -1,9 +1,12 @@
 // Program entry: display detection, the application object, the message presenter and the main window.
+#include "core/CommandLine.h"
 #include "core/Messages.h"
 #include "platform/Platform.h"
 #include "ui/ErrorGuard.h"
 #include "ui/MainUnit.h"
 #include "ui/QtMessagePresenter.h"
+
+#include <QtGlobal>
 
 #include <algorithm>
 #include <clocale>
@@ -58,6 +61,14 @@ TDisplay DetectDisplay()
     return TDisplay::Missing;
 }
 
+// Headless, Qt's notes about windows nobody sees would only clutter a job's
+// log; its fatal messages still end the program as usual.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg || type == QtCriticalMsg)
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -66,14 +77,21 @@ int main(int argc, char* argv[])
     std::setlocale(LC_ALL, "");
     platform::TuneMemory();
 
+    // Without a display the command line still runs, invisibly, on the
+    // offscreen platform: a scheduled job has no screen.
     const TDisplay display = DetectDisplay();
-    if (display == TDisplay::Missing) {
+    if (display != TDisplay::Available && argc < 2) {
+        std::fputs(UsageText().c_str(), stderr);
         std::fprintf(stderr,
-                     "%s: no display available (set DISPLAY or run under a desktop session).\n",
+                     "%s: the window needs a display (set DISPLAY or run under a desktop session).\n",
                      AppTitle);
         return 2;
     }
-    SetHeadless(display == TDisplay::Offscreen);
+    if (display == TDisplay::Missing)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    SetHeadless(display != TDisplay::Available);
+    if (IsHeadless())
+        qInstallMessageHandler(QuietQtMessages);
 
     TQuillonApplication app(argc, argv);
     // No display name: Qt would append it to every window title, and the
@@ -89,5 +107,6 @@ int main(int argc, char* argv[])
     if (!Guarded(nullptr, [&] { mainForm = std::make_unique<TMainForm>(); }))
         return 1;
     mainForm->show();
-    return app.exec();
+    const int status = app.exec();
+    return status ? status : mainForm->ExitStatus();
 }

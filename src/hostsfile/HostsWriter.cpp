@@ -203,7 +203,7 @@ std::string ExpandWriteAction(const std::string& action, const std::string& host
     return out;
 }
 
-bool WriteHosts(TQuillonData& data, const TGroupSelection& selection, TOwner owner)
+bool WriteHosts(TQuillonData& data, const TGroupSelection& selection, TOwner owner, int* hostsWritten)
 {
     TQuillonPrefs& prefs = data.Prefs();
     prefs.ExportFile = data.ActiveHostsFileName();
@@ -223,6 +223,8 @@ bool WriteHosts(TQuillonData& data, const TGroupSelection& selection, TOwner own
         throw;
     }
     prefs.LoadPrefs();
+    if (hostsWritten)
+        *hostsWritten = writer.HostCount();
     if (written && !prefs.WriteAction.empty())
         platform::StartDetached(ExpandWriteAction(prefs.WriteAction, data.ActiveHostsFileName()));
     return written;

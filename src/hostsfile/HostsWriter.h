@@ -52,7 +52,9 @@ private:
 // writes the active HOSTS file with the given selection, reads the preferences
 // back from the file (also when writing fails), and on success starts the
 // after-write command. Returns DoExport's result.
-bool WriteHosts(TQuillonData& data, const TGroupSelection& selection, TOwner owner = nullptr);
+// hostsWritten, when given, receives the number of bad hosts written.
+bool WriteHosts(TQuillonData& data, const TGroupSelection& selection, TOwner owner = nullptr,
+                int* hostsWritten = nullptr);
 
 // The after-write command with every "%hosts%", in any letter case, replaced.
 std::string ExpandWriteAction(const std::string& action, const std::string& hostsName);

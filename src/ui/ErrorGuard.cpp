@@ -64,9 +64,10 @@ void InstallApplicationHooks()
     };
     // exit() rather than quit(): quit() would first close the windows, and a
     // program asked to end must not run the main window's save steps.
+    // Headless, a program that had to end early did not do what its job asked.
     apphooks::Terminate = [] {
         QMetaObject::invokeMethod(
-            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+            qApp, [] { QCoreApplication::exit(IsHeadless() ? 1 : 0); }, Qt::QueuedConnection);
     };
 }
 

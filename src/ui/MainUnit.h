@@ -33,6 +33,10 @@ public:
     // asked to end; the window then neither starts its work nor saves anything.
     bool DatabaseOpen() const { return databaseOpen; }
 
+    // What the program returns once the window has closed: 1 when a headless
+    // command line stopped at an error, else 0.
+    int ExitStatus() const { return exitStatus; }
+
     // The command-line arguments for the deferred command-line step; by
     // default the application's, without the program's name.
     const QStringList& Arguments() const { return arguments; }
@@ -70,6 +74,7 @@ private:
     std::unique_ptr<TQuillonData> data;
     bool databaseOpen = false;
     bool shown = false;
+    int exitStatus = 0;
     QStringList arguments;
 
     QComboBox* cbxGroup = nullptr;
@@ -106,6 +111,8 @@ private:
     void FormCloseQuery();
     void FreeData();
     void Post(void (TMainForm::*step)());
+    bool RunArgument(const std::string& argument);
+    void SwitchHostsFile(bool disable);
 
     void AddHostClick();
     void GroupSearchClick();

@@ -1,0 +1,135 @@
+// The command line as a scheduled job runs it: no display, every switch, exit codes and output.
+#include "RunProgram.h"
+#include "core/CommandLine.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A copy of the program in a folder of its own, with preferences whose HOSTS
+// file lies in that folder and a small list to import.
+class CommandLine : public testing::Test {
+protected:
+    TTempDir dir;
+    std::string ini;
+
+    void SetUp() override
+    {
+        std::filesystem::copy_file(QUILLON_BINARY, dir.File("quillon"));
+        ini = "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" + dir.File("no-editor") + "\n";
+        dir.Write("Quillon.ini", ini);
+        dir.Write("list.txt", "# Ads [R]\n0.0.0.0 ads.example.com\n0.0.0.0 banner.example.com\n"
+                              "# Trackers [X]\n0.0.0.0 track.example.net\n");
+    }
+
+    TRun Run(const std::vector<std::string>& args) { return RunWithoutDisplay(dir.File("quillon"), dir.Path(), args); }
+
+    bool Has(const std::string& file, const std::string& text) const
+    {
+        return dir.Read(file).find(text) != std::string::npos;
+    }
+};
+
+TEST_F(CommandLine, FreshInstallationRunsEverySwitchInOrderAndKeepsThePreferences)
+{
+    // A HOSTS file is there but nobody can answer the first-run question.
+    dir.Write("hosts", "127.0.0.1 localhost\n");
+
+    const TRun run = Run({"/i=list.txt", "/w", "/x=out.txt", "/XPA=plain.txt", "/b=zones.reg", "/p=domains.txt"});
+
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    std::vector<std::string> lines;
+    for (size_t from = 0, nl; (nl = run.out.find('\n', from)) != std::string::npos; from = nl + 1)
+        lines.push_back(run.out.substr(from, nl - from));
+    ASSERT_EQ(lines.size(), 6u) << run.out;
+    EXPECT_EQ(lines[0], "5 lines processed.");
+    EXPECT_EQ(lines[1], "2 hosts written");   // the excluded group stays out
+    EXPECT_EQ(lines[2], "2 hosts written");
+
+    EXPECT_TRUE(Has("hosts", "ads.example.com"));
+    EXPECT_FALSE(Has("hosts", "track.example.net"));
+    EXPECT_TRUE(Has("out.txt", "banner.example.com"));
+    EXPECT_FALSE(Has("out.txt", "track.example.net"));
+    EXPECT_EQ(dir.Read("plain.txt").find("0.0.0.0"), std::string::npos);
+    EXPECT_TRUE(Has("plain.txt", "track.example.net"));   // "a": every group
+    EXPECT_TRUE(dir.Exists("zones.reg"));
+    EXPECT_TRUE(Has("domains.txt", "example.com"));
+    EXPECT_TRUE(dir.Exists("BadHosts.cds"));
+
+    // Unattended runs leave no trace of their files or formats in the preferences.
+    for (const char* file : {"list.txt", "out.txt", "plain.txt", "zones.reg", "domains.txt"})
+        EXPECT_FALSE(Has("Quillon.ini", file)) << file;
+}
+
+TEST_F(CommandLine, DisablesAndEnablesTheHostsFile)
+{
+    dir.Write("hosts", "127.0.0.1 localhost\n");
+    TRun run = Run({"/d"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(dir.Exists("hosts"));
+    EXPECT_EQ(dir.Read("hosts.Quillon"), "127.0.0.1 localhost\n");
+
+    run = Run({"/ENABLE"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(dir.Read("hosts"), "127.0.0.1 localhost\n");
+    EXPECT_FALSE(dir.Exists("hosts.Quillon"));
+
+    run = Run({"/d", "/n"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(dir.Exists("hosts"));
+    EXPECT_FALSE(dir.Exists("hosts.Quillon"));
+    EXPECT_EQ(run.out + run.err, "");
+}
+
+TEST_F(CommandLine, FailedRunEndsWithStatus1AndTheReason)
+{
+    const TRun run = Run({"/w", "/x=no-such-folder/out.txt", "/d"});
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("Quillon: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find("no-such-folder/out.txt"), std::string::npos) << run.err;
+    EXPECT_TRUE(dir.Exists("hosts"));            // /w ran
+    EXPECT_FALSE(dir.Exists("hosts.Quillon"));   // /d did not
+}
+
+struct TErrorCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::string err;          // what standard error starts with
+    bool usage;               // followed by the usage text
+    bool hostsWritten;        // the /w before the error took effect
+};
+
+void PrintTo(const TErrorCase& c, std::ostream* os) { *os << c.name; }
+
+class CommandLineErrors : public CommandLine, public testing::WithParamInterface<TErrorCase> {};
+
+TEST_P(CommandLineErrors, StopAtTheErrorAndEndWithStatus1)
+{
+    const TErrorCase& c = GetParam();
+    const TRun run = Run(c.args);
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, c.err + (c.usage ? UsageText() : std::string()));
+    EXPECT_EQ(dir.Exists("hosts"), c.hostsWritten);
+    EXPECT_FALSE(dir.Exists("out.txt"));   // nothing after the error runs
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommandLineErrors,
+    testing::Values(
+        TErrorCase{"ImportWithoutValue", {"/import"}, "Quillon Command Line: Unrecognized argument:\n/import\n", true, false},
+        TErrorCase{"NeitherEnNorEx", {"/e=out.txt"}, "Quillon Command Line: Unrecognized argument:\n/e=out.txt\n", true, false},
+        TErrorCase{"ErrorInTheMiddle", {"/w", "/i=missing.txt", "/x=out.txt"},
+                   "Quillon Command Line: Import file not found: missing.txt\n", false, true},
+        TErrorCase{"UnknownAfterWrite", {"/W", "/Zap=1", "/x=out.txt"},
+                   "Quillon Command Line: Unrecognized argument:\n/Zap=1\n", true, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
