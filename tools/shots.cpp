@@ -4,10 +4,17 @@
 #include "hostsfile/ExportHosts.h"
 #include "import/ImportHosts.h"
 #include "ui/About.h"
+#include "ui/DBGrid.h"
 #include "ui/ErrorGuard.h"
+#include "ui/GroupBrowse.h"
+#include "ui/GroupEdit.h"
+#include "ui/GroupMove.h"
+#include "ui/GroupPick.h"
 #include "ui/Icons.h"
 #include "ui/MainUnit.h"
+#include "ui/Prefs.h"
 #include "ui/QtMessagePresenter.h"
+#include "settings/WindowState.h"
 #include "zones/RegistryFile.h"
 
 #include <QAbstractItemView>
@@ -16,12 +23,16 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QPushButton>
+#include <QStyleOptionViewItem>
+#include <QVBoxLayout>
 #include <QTimer>
 #include <QWidget>
 
@@ -269,6 +280,125 @@ void SaveRegistryDialog(const QString& out)
     form.close();
 }
 
+// The preferences dialog over a file with every edit filled in and one box off.
+void SavePrefsDialog(const QString& out)
+{
+    QTemporaryDir folder;
+    WriteIni(folder.path(), "WriteAction=notify-send \"HOSTS written\" %hosts%\nClearEntryAfterAdd=0\n");
+    TQuillonData data(folder.path().toStdString());
+    data.Prefs().LoadPrefs();
+    TPrefsForm form(data);
+    form.show();
+    QApplication::processEvents();
+    form.grab().save(out + "/prefs.png");
+    form.close();
+}
+
+// The data grid of the browsers in a plain window over a few bad hosts: the
+// sorted column's title bold, the Group column drawn as group captions, a row current.
+void SaveDataGrid(const QString& out)
+{
+    QTemporaryDir folder;
+    WriteIni(folder.path());
+    TQuillonData data(folder.path().toStdString());
+    data.Prefs().LoadPrefs();
+    if (!data.OpenDatabase())
+        return;
+    TGroupList list;
+    data.FillGroupList(list, false);
+    const int groups[] = {data.AddGroup("Advertising", false, false), data.AddGroup("Trackers", true, false),
+                          data.AddGroup("Malware", true, true)};
+    TTable& bad = data.BadHosts;
+    const char* hosts[] = {"ads.doubleclick.example.com", "banner.example.net", "Track.metrics.example.org",
+                           "pixel.example.com", "cdn.adserver.example", "malware-drop.example.ru",
+                           "stats.example.io", "popup.example.de"};
+    for (int i = 0; i < 8; ++i) {
+        bad.Append();
+        bad.SetField("hostname", hosts[i]);
+        bad.SetField("group_id", groups[i % 3]);
+        bad.SetField("comment", i % 2 ? "O'Brien's list" : "");
+        bad.Post();
+    }
+
+    QWidget window;
+    window.setWindowTitle("Bad Hosts");
+    auto* grid = new TDBGrid(&window);
+    grid->setObjectName("BrowseGrid");
+    (new QVBoxLayout(&window))->addWidget(grid);
+    grid->SetColumns({{"hostname", "Host", 350, true, true},
+                      {"group_id", "Group", 200, false, true},
+                      {"comment", "Comment", 250, false, true}});
+    const int groupField = bad.FieldNo("group_id");
+    grid->SetDrawColumnCell([&](QPainter* painter, const QStyleOptionViewItem& option, const TDBColumn& column,
+                                TBookmark row) {
+        if (column.fieldName != "group_id")
+            return false;
+        QStyleOptionViewItem cell = option;
+        cell.text = QString::fromStdString(data.GroupCaption(bad.AsInteger(row, groupField), true));
+        option.widget->style()->drawControl(QStyle::CE_ItemViewItem, &cell, painter, option.widget);
+        return true;
+    });
+    LoadWindowState("BadHostBrowse", &window, grid, bad, data.IniFileName());
+    grid->SetTable(&bad);
+    bad.MoveToRecNo(2);
+    grid->ShowCursorRow();
+    window.resize(840, 260);
+    window.show();
+    QApplication::processEvents();
+    window.grab().save(out + "/grid.png");
+}
+
+// The groups browser with a group selected, the editor on a group with both
+// flags, the move dialog for a group with hosts, and the pick dialog.
+void SaveGroupDialogs(const QString& out)
+{
+    QTemporaryDir folder;
+    WriteIni(folder.path());
+    TQuillonData data(folder.path().toStdString());
+    data.Prefs().LoadPrefs();
+    if (!data.OpenDatabase())
+        return;
+    TGroupList list;
+    data.FillGroupList(list, false);
+    for (const char* name : {"Advertising", "Trackers", "Malware", "Social Widgets", "Cryptominers",
+                             "Telemetry and crash reports of well-known desktop programs"})
+        data.AddGroup(name, std::string(name) == "Trackers" || std::string(name) == "Malware",
+                      std::string(name) == "Malware" || std::string(name) == "Social Widgets");
+    data.BadHosts.Append();
+    data.BadHosts.SetField("hostname", "ads.example.com");
+    data.BadHosts.SetField("group_id", 2);
+    data.BadHosts.Post();
+
+    TGroupBrowseForm browse(data);
+    browse.show();
+    browse.lbxGroups->setCurrentRow(4);
+    QApplication::processEvents();
+    browse.grab().save(out + "/groups.png");
+
+    TGroupEditForm edit(data);
+    edit.GroupId = 4;
+    edit.show();
+    QApplication::processEvents();
+    edit.grab().save(out + "/group-edit.png");
+    edit.reject();
+
+    TGroupMoveForm move(data);
+    move.OldGroupId = 2;
+    move.show();
+    QApplication::processEvents();
+    move.grab().save(out + "/group-move.png");
+    move.reject();
+
+    TGroupPickForm pick(data);
+    pick.Label1->setText("Move the selected hosts to this group");
+    pick.show();
+    pick.lbxGroups->setCurrentRow(1);
+    QApplication::processEvents();
+    pick.grab().save(out + "/group-pick.png");
+    pick.reject();
+    browse.reject();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -318,6 +448,9 @@ int main(int argc, char* argv[])
     SaveImportDialog(out);
     SaveExportDialog(out);
     SaveRegistryDialog(out);
+    SavePrefsDialog(out);
+    SaveDataGrid(out);
+    SaveGroupDialogs(out);
     std::printf("saved in %s\n", qPrintable(out));
     return 0;
 }

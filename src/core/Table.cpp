@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -1215,7 +1216,43 @@ void TTable::MoveToRecNo(int position)
     d->bof = false;
 }
 
+TBookmark TTable::BookmarkAt(int position) const
+{
+    if (!d->active || position < 0 || size_t(position) >= d->SeqSize())
+        return NoBookmark;
+    return d->SeqAt(size_t(position));
+}
+
 // ---- field access
+
+std::string_view TTable::AsString(TBookmark row, int f) const
+{
+    if (!BookmarkValid(row) || f < 0 || size_t(f) >= d->cols.size())
+        return {};
+    TCell c = d->Cell(row, f);
+    if (c.null)
+        return {};
+    if (d->Type(f) == TFieldType::ftString)
+        return c.s;
+    thread_local std::string num;
+    num = d->Type(f) == TFieldType::ftBoolean ? (c.i ? "True" : "False") : std::to_string(c.i);
+    return num;
+}
+
+int32_t TTable::AsInteger(TBookmark row, int f) const
+{
+    if (!BookmarkValid(row) || f < 0 || size_t(f) >= d->cols.size())
+        return 0;
+    TCell c = d->Cell(row, f);
+    if (c.null)
+        return 0;
+    if (d->Type(f) == TFieldType::ftString) {
+        int32_t v = 0;
+        auto [end, ec] = std::from_chars(c.s.data(), c.s.data() + c.s.size(), v);
+        return ec == std::errc() && end == c.s.data() + c.s.size() ? v : 0;
+    }
+    return c.i;
+}
 
 std::string_view TTable::AsString(int f) const
 {
@@ -1678,6 +1715,85 @@ void TTable::Delete()
     }
     if (AfterDelete)
         AfterDelete(*this);
+}
+
+void TTable::SetIntegers(int f, const std::vector<std::pair<TBookmark, int32_t>>& changes)
+{
+    d->CheckBrowse();
+    if (f < 0 || size_t(f) >= d->cols.size() || d->Type(f) != TFieldType::ftInteger)
+        throw EQuillonError(name + ": SetIntegers needs an integer field.");
+    for (const auto& [row, value] : changes)
+        if (!BookmarkValid(row))
+            throw EQuillonError(name + ": Record not found");
+    auto holdsField = [f](const Impl::Index& ix) {
+        return std::any_of(ix.parts.begin(), ix.parts.end(),
+                           [f](const Impl::KeyPart& p) { return p.field == f; });
+    };
+    // A hashed unique key must check every new key against the others: the
+    // plain posts do exactly that.
+    if (std::any_of(d->indexes.begin(), d->indexes.end(),
+                    [&](const Impl::Index& ix) { return ix.hashed && holdsField(ix); })) {
+        const uint32_t keep = d->curRow;
+        for (const auto& [row, value] : changes) {
+            GotoBookmark(row);
+            Edit();
+            SetInteger(f, value);
+            try {
+                Post();
+            } catch (...) {
+                Cancel();
+                throw;
+            }
+        }
+        if (keep != NoRow && BookmarkValid(keep))
+            d->SetCursor(keep);
+        return;
+    }
+
+    Impl::Column& column = d->cols[f];
+    // A row named twice takes its last value, as two posts would leave it.
+    std::vector<std::pair<uint32_t, int32_t>> changed;
+    changed.reserve(changes.size());
+    std::vector<uint8_t> seen(d->deleted.size());
+    for (auto it = changes.rbegin(); it != changes.rend(); ++it) {
+        const auto [row, value] = *it;
+        if (seen[row])
+            continue;
+        seen[row] = 1;
+        if (column.nulls[row] || column.ints[row] != value)
+            changed.emplace_back(row, value);
+    }
+    if (changed.empty())
+        return;
+    // A few rows are moved within each order one at a time, as posts do; more
+    // than Flush inserts one by one, and the order is dropped and built again
+    // in bulk when next used (a stable re-sort, far cheaper than a shift per row).
+    const bool few = changed.size() <= 32;
+    for (Impl::Index& ix : d->indexes) {
+        if (!ix.built || !holdsField(ix))
+            continue;
+        if (few) {
+            for (const auto& change : changed)
+                d->OrderErase(ix, change.first);
+        } else {
+            ix.built = false;
+            ix.order.Clear();
+            ix.pending.clear();
+        }
+    }
+    for (const auto& [row, value] : changed) {
+        column.ints[row] = value;
+        column.nulls[row] = 0;
+    }
+    if (few)
+        for (Impl::Index& ix : d->indexes)
+            if (ix.built && holdsField(ix))
+                for (const auto& change : changed)
+                    d->OrderInsert(ix, change.first);
+    d->viewValid = false;
+    d->SetCursor(d->curRow);
+    if (AfterPost)
+        AfterPost(*this);
 }
 
 // ---- filter

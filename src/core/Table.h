@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 enum class TFieldType : uint8_t { ftString = 1, ftInteger = 2, ftBoolean = 3 };
@@ -104,6 +105,14 @@ public:
     bool AsBoolean(std::string_view f) const { return AsBoolean(RequireField(f)); }
     bool IsNull(std::string_view f) const { return IsNull(RequireField(f)); }
 
+    // ---- rows by position without moving the cursor: what a grid paints, so
+    // that painting never disturbs code that walks the table. Stored values,
+    // also while a row is being edited.
+    // The row at a position in the current order (and filter); NoBookmark when out of range.
+    TBookmark BookmarkAt(int position) const;
+    std::string_view AsString(TBookmark row, int fieldNo) const;   // as AsString; empty for a bad bookmark
+    int32_t AsInteger(TBookmark row, int fieldNo) const;          // 0 for null or a bad bookmark
+
     // ---- look-ups on the current index
     // Whole key, or fewer values for its leading fields: positions on the first
     // matching row and returns true; otherwise false and the cursor stays.
@@ -138,6 +147,14 @@ public:
     void Post();
     void Cancel();
     void Delete();                   // the cursor then stands on the next row
+    // Sets an integer field of many rows, each to its own value: what
+    // GotoBookmark, Edit, SetField and Post would do row by row, but each
+    // order that holds the field is mended once rather than once per row
+    // (moving a large group's hosts would otherwise shift the order a million
+    // times). Runs AfterPost once when a row changed; the cursor stays on its
+    // row. Where a unique key's hash holds the field the rows are posted one
+    // by one, so a clash stops with "Key violation." as Post would.
+    void SetIntegers(int fieldNo, const std::vector<std::pair<TBookmark, int32_t>>& changes);
 
     // Run after every successful post and delete.
     std::function<void(TTable&)> AfterPost;

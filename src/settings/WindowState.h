@@ -1,4 +1,4 @@
-// Saved window states in the preferences file: the main window's position.
+// Saved window states in the preferences file: window positions, sizes, grid layouts and sort orders.
 #pragma once
 
 #include <QList>
@@ -8,6 +8,8 @@
 #include <string>
 
 class QWidget;
+class TDBGrid;
+class TTable;
 
 // Top-left corner that moves frame as little as needed to lie wholly on one of
 // screens: the one it overlaps most, or the nearest when it overlaps none. A
@@ -22,3 +24,27 @@ void LoadMainWindowPosition(QWidget* window, const std::string& iniFileName);
 // With saveWindows on, writes "Top" and "Left" when the window is neither
 // minimized nor maximized, then writes the file back even when nothing changed.
 void SaveMainWindowPosition(QWidget* window, const std::string& iniFileName, bool saveWindows);
+
+// Restores a browse window from its section: "Top", "Left", "Height" and
+// "Width" (only when "Top" is there; the outer size), "Maximized", the grid's
+// columns from "Columns" and the table's index from "Index". Without the
+// section the table takes the index named by the grid's first column. Then the
+// title of the column whose field names the table's index turns bold and every
+// other title normal. Runs whatever SaveWindows says. Never throws: the first
+// failure (a file that cannot be read, a "Columns" value that is not Base64 or
+// not a column layout, an "Index" that names no index) ends the restore there,
+// keeping the steps done before it, and is shown by the program's error report,
+// so the window still opens.
+void LoadWindowState(const std::string& section, QWidget* window, TDBGrid* grid, TTable& table,
+                     const std::string& iniFileName);
+
+// With saveWindows on: "Top", "Left", "Height" and "Width" when the window is
+// neither minimized nor maximized, then "Maximized" (1 or 0), "Index" (the
+// table's index) and "Columns" (the grid's layout in Base64), and writes the
+// file back. Throws EQuillonError when the file cannot be read or written.
+void SaveWindowState(const std::string& section, QWidget* window, TDBGrid* grid, const TTable& table,
+                     const std::string& iniFileName, bool saveWindows);
+
+// Erases the sections "MainWindow", "BadHostBrowse" and "GoodHostBrowse" and
+// writes the file back, so every window opens with its design state.
+void DeleteWindowStates(const std::string& iniFileName);

@@ -13,7 +13,9 @@
 #include "ui/About.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
+#include "ui/GroupBrowse.h"
 #include "ui/Icons.h"
+#include "ui/Prefs.h"
 #include "zones/RegistryFile.h"
 
 #include <QAction>
@@ -190,7 +192,7 @@ void TMainForm::CreateActions()
 
     // These open windows that are not part of the program yet.
     for (QAction* action :
-         {actGroups, actBadHosts, actGoodHosts, actPrefs})
+         {actBadHosts, actGoodHosts})
         action->setEnabled(false);
 }
 
@@ -306,6 +308,12 @@ void TMainForm::ConnectHandlers()
     connect(actViewHOSTS, &QAction::triggered, this, GuardedSlot(this, &TMainForm::ViewHOSTSExecute));
     connect(actWriteHOSTS, &QAction::triggered, this, GuardedSlot(this, &TMainForm::WriteHOSTSExecute));
     connect(actDisableHOSTS, &QAction::triggered, this, GuardedSlot(this, &TMainForm::DisableHOSTSExecute));
+    connect(actGroups, &QAction::triggered, this, GuardedSlot(this, [this] {
+        TGroupBrowseForm form(*data, this);
+        form.exec();
+        // The selected group may have been renamed or deleted.
+        FillGroupCombo();
+    }));
     connect(actImport, &QAction::triggered, this, GuardedSlot(this, [this] {
         TImportForm form(*data, this);
         form.exec();
@@ -316,6 +324,14 @@ void TMainForm::ConnectHandlers()
         TExportForm form(*data, this);
         form.exec();
         // An export to the HOSTS file can create it.
+        UpdateHostsState();
+    }));
+    connect(actPrefs, &QAction::triggered, this, GuardedSlot(this, [this] {
+        {
+            TPrefsForm form(*data, this);
+            form.exec();
+        }
+        // The HOSTS file may now have another name.
         UpdateHostsState();
     }));
     connect(actRegistryFile, &QAction::triggered, this, GuardedSlot(this, [this] {

@@ -206,6 +206,105 @@ TEST_F(TableTest, BulkOrderMatchesAPlainSort)
     EXPECT_EQ(Walk(t), expected);
 }
 
+// Many rows given new groups at once end in the orders that posting them one
+// by one gives: a few rows (moved within each order) and many (orders built anew).
+class SetIntegersTest : public TableTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SetIntegersTest, MatchesRowByRowPosts)
+{
+    TTable posted{"Hosts"};
+    DefineHosts(posted);
+    posted.CreateDataSet();
+    std::mt19937 rng(5);
+    std::vector<std::string> names;
+    for (int i = 0; i < 3000; ++i) {
+        names.push_back(std::string(i % 2 ? "Host" : "host") + std::to_string(rng() % 1000) + "-" +
+                        std::to_string(i));
+        const int group = int(rng() % 6);
+        Add(t, names.back(), group, i % 4 ? "" : "c" + std::to_string(i % 7));
+        Add(posted, names.back(), group, i % 4 ? "" : "c" + std::to_string(i % 7));
+    }
+    for (TTable* table : {&t, &posted})
+        for (const char* index : {"comment", "hostname", "group_id"}) {
+            table->SetIndexName(index);
+            table->First();
+        }
+
+    std::vector<std::pair<std::string, int>> moves;
+    for (int i = 0; i < GetParam(); ++i)
+        moves.emplace_back(names[rng() % names.size()], int(rng() % 8));
+    moves.emplace_back(moves.front().first, 7);   // named twice: the last value counts
+    std::vector<std::pair<TBookmark, int32_t>> changes;
+    t.SetIndexName("hostname");
+    posted.SetIndexName("hostname");
+    for (const auto& [name, group] : moves) {
+        ASSERT_TRUE(t.FindKey({name}));
+        changes.emplace_back(t.GetBookmark(), group);
+        ASSERT_TRUE(posted.FindKey({name}));
+        posted.Edit();
+        posted.SetField("group_id", group);
+        posted.Post();
+    }
+    t.SetIndexName("group_id");
+    t.MoveToRecNo(17);
+    const std::string standing(t.AsString("hostname"));
+    int posts = 0;
+    t.AfterPost = [&](TTable&) { ++posts; };
+
+    t.SetIntegers(t.FieldNo("group_id"), changes);
+
+    EXPECT_EQ(posts, 1);
+    EXPECT_EQ(t.AsString("hostname"), standing);
+    auto rows = [](TTable& table) {
+        std::vector<std::string> out;
+        for (table.First(); !table.Eof(); table.Next())
+            out.push_back(std::string(table.AsString("hostname")) + "/" +
+                          std::string(table.AsString("group_id")) + "/" +
+                          std::string(table.AsString("comment")));
+        return out;
+    };
+    for (const char* index : {"group_id", "hostname", "comment"}) {
+        t.SetIndexName(index);
+        posted.SetIndexName(index);
+        EXPECT_EQ(rows(t), rows(posted)) << "order " << index;
+    }
+    t.SetIndexName("group_id");
+    ASSERT_TRUE(t.FindKey({7}));
+    EXPECT_EQ(t.AsInteger("group_id"), 7);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SetIntegersTest, ::testing::Values(5, 800),
+                         [](const auto& info) { return info.param == 5 ? "FewRows" : "ManyRows"; });
+
+// Where a unique key holds the number, a clash is refused as a post would refuse it.
+TEST(TableSetIntegers, UniqueNumberKeyRefusesAClash)
+{
+    TTable g{"Groups"};
+    g.AddFieldDef({"group_id", TFieldType::ftInteger, 0, true});
+    g.AddFieldDef({"group_name", TFieldType::ftString, 255, true});
+    g.AddIndexDef({"group_id", {"group_id"}, {false}, true, true});
+    g.CreateDataSet();
+    std::vector<TBookmark> rows;
+    for (int id : {1, 2, 3}) {
+        g.Append();
+        g.SetField("group_id", id);
+        g.SetField("group_name", "g" + std::to_string(id));
+        g.Post();
+        rows.push_back(g.GetBookmark());
+    }
+    try {
+        g.SetIntegers(0, {{rows[0], 4}, {rows[1], 3}});
+        FAIL() << "two groups were given the id 3";
+    } catch (const EQuillonError& e) {
+        EXPECT_STREQ(e.what(), "Key violation.");
+    }
+    EXPECT_EQ(g.State(), TTableState::dsBrowse);
+    std::vector<int> ids;
+    for (g.First(); !g.Eof(); g.Next())
+        ids.push_back(g.AsInteger("group_id"));
+    EXPECT_EQ(ids, (std::vector<int>{2, 3, 4}));
+}
+
 TEST_F(TableTest, LookUpsOnTheCurrentIndex)
 {
     Add(t, "c.example", 2, "Three");
@@ -297,6 +396,33 @@ TEST_F(TableTest, BookmarksAndRowPositions)
     EXPECT_FALSE(t.BookmarkValid(b));
     EXPECT_THROW(t.GotoBookmark(b), EQuillonError);
     EXPECT_THROW(t.MoveToRecNo(4999), EQuillonError);
+}
+
+TEST_F(TableTest, PositionalReadsLeaveTheCursorAlone)
+{
+    Add(t, "b.example", 2, "beta");
+    Add(t, "a.example", 3);
+    Add(t, "c.test", 1);
+    t.SetIndexName("group_id");
+    t.SetFilter("hostname LIKE '%.example'");
+    t.SetFiltered(true);
+    t.Last();
+    const int host = t.FieldNo("hostname"), group = t.FieldNo("group_id"), comment = t.FieldNo("comment");
+
+    EXPECT_EQ(t.AsString(t.BookmarkAt(0), host), "b.example");
+    EXPECT_EQ(t.AsString(t.BookmarkAt(1), group), "3");
+    EXPECT_EQ(t.AsInteger(t.BookmarkAt(0), group), 2);
+    EXPECT_EQ(t.AsString(t.BookmarkAt(0), comment), "beta");
+    EXPECT_EQ(t.BookmarkAt(2), NoBookmark);
+    EXPECT_EQ(t.BookmarkAt(-1), NoBookmark);
+    EXPECT_EQ(t.AsString(NoBookmark, host), "");
+    EXPECT_TRUE(t.Eof());
+    EXPECT_EQ(t.AsString("hostname"), "a.example");
+
+    t.Edit();
+    t.SetField("hostname", std::string("edited.example"));
+    EXPECT_EQ(t.AsString(t.BookmarkAt(1), host), "a.example");
+    t.Cancel();
 }
 
 struct FilterCase {

@@ -237,7 +237,7 @@ void TestMainWindow::actions_data()
     QTest::addColumn<bool>("enabled");
 
     // Until their windows exist, the actions that open them stay disabled.
-    QTest::newRow("Groups") << "actGroups" << "&Groups" << "Edit Groups" << 0 << "Ctrl+G" << false;
+    QTest::newRow("Groups") << "actGroups" << "&Groups" << "Edit Groups" << 0 << "Ctrl+G" << true;
     QTest::newRow("Bad Hosts") << "actBadHosts" << "&Bad Hosts" << "Edit Bad Hosts" << 1 << "Ctrl+B" << false;
     QTest::newRow("Good Hosts") << "actGoodHosts" << "Good &Hosts" << "Edit Good Hosts" << 2 << "Ctrl+H"
                                 << false;
@@ -246,7 +246,7 @@ void TestMainWindow::actions_data()
     QTest::newRow("Write HOSTS") << "actWriteHOSTS" << "&Write HOSTS"
                                  << "Write the database to the HOSTS file" << 4 << "Ctrl+W" << true;
     QTest::newRow("Preferences") << "actPrefs" << "&Preferences" << "Set Quillon preferences" << 5 << "Ctrl+P"
-                                 << false;
+                                 << true;
     QTest::newRow("Disable HOSTS") << "actDisableHOSTS" << "&Disable HOSTS" << "Disable the HOSTS file" << 6
                                    << "Ctrl+D" << true;
     QTest::newRow("Export") << "actExport" << "&Export" << "Export hosts to a text file" << 9 << "Ctrl+E"
