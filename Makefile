@@ -18,9 +18,9 @@ build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
 # The program's database and Quillon.ini live in Quillon/, beside the installed
-# binary; neither a rebuild nor `make clean` touches that folder.
+# binary and its Help folder; neither a rebuild nor `make clean` touches that folder.
 run: build
-	@cmake --install $(BUILD) --prefix $(PREFIX) >/dev/null
+	@cmake --install $(BUILD) --prefix $(PREFIX) --component folder >/dev/null
 	@$(PREFIX)/quillon
 
 test: build

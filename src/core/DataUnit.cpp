@@ -12,6 +12,9 @@
 
 TQuillonData* QuillonData = nullptr;
 
+std::function<bool(const std::string&, const std::string&)> HelpShellOpen =
+    [](const std::string& page, const std::string& folder) { return platform::ShellOpen(page, {}, folder); };
+
 namespace {
 
 // Puts a table back on the index it had, also when the operation fails half-way.
@@ -498,10 +501,12 @@ void TQuillonData::ShowHelp(const std::string& topic)
 {
     std::string folder = DataDir() + "Help";
     std::string page = folder + platform::PathDelim + topic;
-    if (platform::FileExists(page))
-        platform::ShellOpen(page, {}, folder);
-    else if (platform::DirectoryExists(folder))
+    if (platform::FileExists(page)) {
+        if (HelpShellOpen)
+            HelpShellOpen(page, folder);
+    } else if (platform::DirectoryExists(folder)) {
         ErrorDlg(std::string("File not found:") + MsgBreak + page, "Help Error");
-    else
+    } else {
         ErrorDlg(std::string("Path not found:") + MsgBreak + folder, "Help Error");
+    }
 }

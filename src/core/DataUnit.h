@@ -5,9 +5,15 @@
 #include "core/Table.h"
 #include "settings/QuillonPrefs.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+// How ShowHelp hands an existing page to the desktop, with the help folder as
+// working folder; platform::ShellOpen unless a test records the pages here.
+// The result is ignored.
+extern std::function<bool(const std::string& page, const std::string& folder)> HelpShellOpen;
 
 // A list of texts each carrying an integer object (a group id): the model
 // behind every group combo, list and check list.
