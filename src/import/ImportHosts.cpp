@@ -578,6 +578,11 @@ void TImportForm::AutoRun()
     prefs.ImportFormat = plainText ? 1 : 0;
     (plainText ? rbFmtPlainText : rbFmtHosts)->setChecked(true);
     prefs.ImportWrite = false;
+    // A default group that no longer exists (or was never chosen, as on a
+    // fresh installation) would take the hosts before the first group
+    // heading into no group at all; the group the dialog shows stands in.
+    if (cbxDefaultGroup->findData(prefs.ImportDefaultGroup) < 0 && cbxDefaultGroup->currentIndex() >= 0)
+        prefs.ImportDefaultGroup = ComboObject(cbxDefaultGroup);
     FileEdit->setText(QString::fromStdString(CmdLineFile));
 
     // The changes above last for this run only; the saved preferences come

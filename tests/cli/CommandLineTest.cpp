@@ -23,7 +23,8 @@ protected:
         std::filesystem::copy_file(QUILLON_BINARY, dir.File("quillon"));
         ini = "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" + dir.File("no-editor") + "\n";
         dir.Write("Quillon.ini", ini);
-        dir.Write("list.txt", "# Ads [R]\n0.0.0.0 ads.example.com\n0.0.0.0 banner.example.com\n"
+        // The first name comes before any group heading: it joins the default group.
+        dir.Write("list.txt", "0.0.0.0 first.example.org\n# Ads [R]\n0.0.0.0 ads.example.com\n0.0.0.0 banner.example.com\n"
                               "# Trackers [X]\n0.0.0.0 track.example.net\n");
     }
 
@@ -48,9 +49,10 @@ TEST_F(CommandLine, FreshInstallationRunsEverySwitchInOrderAndKeepsThePreference
     for (size_t from = 0, nl; (nl = run.out.find('\n', from)) != std::string::npos; from = nl + 1)
         lines.push_back(run.out.substr(from, nl - from));
     ASSERT_EQ(lines.size(), 6u) << run.out;
-    EXPECT_EQ(lines[0], "5 lines processed.");
-    EXPECT_EQ(lines[1], "2 hosts written");   // the excluded group stays out
-    EXPECT_EQ(lines[2], "2 hosts written");
+    EXPECT_EQ(lines[0], "6 lines processed.");
+    EXPECT_EQ(lines[1], "3 hosts written");   // the excluded group stays out
+    EXPECT_EQ(lines[2], "3 hosts written");
+    EXPECT_TRUE(Has("hosts", "first.example.org"));
 
     EXPECT_TRUE(Has("hosts", "ads.example.com"));
     EXPECT_FALSE(Has("hosts", "track.example.net"));
