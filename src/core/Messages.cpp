@@ -6,6 +6,7 @@
 namespace {
 TConsolePresenter consolePresenter;
 IMessagePresenter* current = nullptr;
+int errorMessages = 0;
 } // namespace
 
 int TConsolePresenter::Present(const TMessageRequest& request)
@@ -52,6 +53,8 @@ std::string DefaultCaption(TMsgDlgType kind)
     return AppTitle;
 }
 
+int ErrorMessageCount() { return errorMessages; }
+
 int ShowMessageDlg(const std::string& text, const std::string& caption, TMsgDlgType kind,
                    const std::string& helpFile, int helpContext, TOwner owner,
                    TMsgDlgButtons buttons)
@@ -65,6 +68,8 @@ int ShowMessageDlg(const std::string& text, const std::string& caption, TMsgDlgT
     request.owner = owner;
     request.buttons = buttons;
     request.sound = MessageSound(kind);
+    if (kind == TMsgDlgType::mtError)
+        ++errorMessages;
     return MessagePresenter().Present(request);
 }
 

@@ -49,6 +49,10 @@ IMessagePresenter& MessagePresenter();
 unsigned MessageSound(TMsgDlgType kind);
 std::string DefaultCaption(TMsgDlgType kind);   // "Warning", "Error", ... ; "Quillon" for custom
 
+// How many error messages have been shown so far; a headless command line
+// ends with a failure status when one of its runs reported an error.
+int ErrorMessageCount();
+
 int ShowMessageDlg(const std::string& text, const std::string& caption, TMsgDlgType kind,
                    const std::string& helpFile, int helpContext, TOwner owner,
                    TMsgDlgButtons buttons);

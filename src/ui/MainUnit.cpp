@@ -441,7 +441,14 @@ void TMainForm::CmdLine()
     bool closeWhenDone = true;
     const QStringList args = arguments;
     for (const QString& argument : args) {
+        const int errorsBefore = ErrorMessageCount();
         if (!RunArgument(argument.toLocal8Bit().toStdString())) {
+            closeWhenDone = false;
+            break;
+        }
+        // Headless, a run that reported an error (a failed backup, say) must
+        // not read as success in the job's log: stop there.
+        if (IsHeadless() && ErrorMessageCount() != errorsBefore) {
             closeWhenDone = false;
             break;
         }

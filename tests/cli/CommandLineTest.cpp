@@ -100,6 +100,19 @@ TEST_F(CommandLine, FailedRunEndsWithStatus1AndTheReason)
     EXPECT_FALSE(dir.Exists("hosts.Quillon"));   // /d did not
 }
 
+TEST_F(CommandLine, ReportedErrorInARunEndsWithStatus1)
+{
+    // The backup copy of out.txt cannot be made: a folder holds its name.
+    dir.Write("out.txt", "old\n");
+    std::filesystem::create_directory(dir.File("out.txt.bak"));
+    const TRun run = Run({"/x=out.txt", "/w"});
+
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_EQ(run.err, "Export Hosts: Backup failed!\n");
+    EXPECT_EQ(dir.Read("out.txt"), "old\n");
+    EXPECT_FALSE(dir.Exists("hosts"));   // nothing after the failed run
+}
+
 struct TErrorCase {
     const char* name;
     std::vector<std::string> args;
