@@ -3,8 +3,12 @@
 
 #include "core/Table.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QListWidget>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -78,4 +82,26 @@ void SetGroupItems(QListWidget* list, const TGroupList& groups, bool checkable)
             item->setCheckState(Qt::Unchecked);
         }
     }
+}
+
+bool SwallowAltKey(const QWidget* dialog, QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers mods = key->modifiers();
+    const bool altGrCharacter =
+        (mods & Qt::ControlModifier) && !key->text().isEmpty() && key->text().front().isPrint();
+    if (widget && widget->window() == dialog && (mods & Qt::AltModifier) && !altGrCharacter) {
+        event->accept();
+        return true;
+    }
+    return false;
+}
+
+bool IsAltCloseRequest(const QCloseEvent* event)
+{
+    return event->spontaneous() && (QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier);
 }

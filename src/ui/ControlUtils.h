@@ -5,8 +5,12 @@
 
 #include <string>
 
+class QCloseEvent;
 class QComboBox;
+class QEvent;
 class QListWidget;
+class QObject;
+class QWidget;
 
 // "A" checks every item, "R" inverts every check mark, any other code unchecks
 // every item; letter case does not matter.
@@ -22,3 +26,13 @@ int ListObject(const QListWidget* list);
 // No combo item is selected afterwards; check-list items start unchecked.
 void SetGroupItems(QComboBox* combo, const TGroupList& groups, bool sorted = false);
 void SetGroupItems(QListWidget* list, const TGroupList& groups, bool checkable = false);
+
+// For a dialog's event filter: true when event is a key press (or its
+// short-cut offer) with Alt held in a widget of dialog, which is then claimed
+// so that no control, short-cut or the dialog itself sees it. Characters
+// typed with AltGr (reported as Ctrl+Alt on Windows) are let through.
+bool SwallowAltKey(const QWidget* dialog, QObject* watched, QEvent* event);
+
+// Alt+F4 usually never arrives as a key: the window manager asks the window
+// to close. True for such a request while Alt is still held.
+bool IsAltCloseRequest(const QCloseEvent* event);

@@ -2,6 +2,7 @@
 #include "zones/RegistryFile.h"
 
 #include "core/DataUnit.h"
+#include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
 #include "zones/RegistryGenerator.h"
 
@@ -473,32 +474,16 @@ void TRegistryFileForm::keyPressEvent(QKeyEvent* event)
 bool TRegistryFileForm::eventFilter(QObject* watched, QEvent* event)
 {
     // Keys pressed with Alt held never reach the dialog's controls, its
-    // short-cuts or the dialog itself: a key press is offered as a short-cut
-    // first (ShortcutOverride), which is claimed here so no short-cut fires,
-    // and the press that follows is dropped.
-    const QEvent::Type type = event->type();
-    if (type == QEvent::KeyPress || type == QEvent::ShortcutOverride) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const Qt::KeyboardModifiers mods = key->modifiers();
-        // Windows reports AltGr as Ctrl+Alt; the characters it types (a
-        // backslash on many layouts) still go into the edits.
-        const bool altGrCharacter = (mods & Qt::ControlModifier) && !key->text().isEmpty()
-                                    && key->text().front().isPrint();
-        if (widget && widget->window() == this && (mods & Qt::AltModifier) && !altGrCharacter) {
-            event->accept();
-            return true;
-        }
-    }
+    // short-cuts or the dialog itself.
+    if (SwallowAltKey(this, watched, event))
+        return true;
     return QDialog::eventFilter(watched, event);
 }
 
 void TRegistryFileForm::closeEvent(QCloseEvent* event)
 {
-    // Alt+F4 usually never arrives as a key: the window manager takes it and
-    // asks the window to close. Such a request with Alt still held is taken
-    // for Alt+F4 and refused, like the key itself.
-    if (event->spontaneous() && (QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier)) {
+    // Alt+F4 is refused, like the key itself.
+    if (IsAltCloseRequest(event)) {
         event->ignore();
         return;
     }
