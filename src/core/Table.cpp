@@ -1796,6 +1796,71 @@ void TTable::SetIntegers(int f, const std::vector<std::pair<TBookmark, int32_t>>
         AfterPost(*this);
 }
 
+void TTable::DeleteRows(const std::vector<TBookmark>& rows)
+{
+    d->CheckBrowse();
+    d->ResolvePos();
+    const uint32_t keep = d->curRow;
+    const size_t keepPos = d->curPos;
+    std::vector<uint32_t> going;
+    going.reserve(rows.size());
+    std::vector<uint8_t> seen(d->deleted.size());
+    for (TBookmark r : rows)
+        if (BookmarkValid(r) && !seen[r]) {
+            seen[r] = 1;
+            going.push_back(r);
+        }
+    if (going.empty())
+        return;
+    // A few rows are found and erased where they stand, as Delete does (while
+    // their keys are still there to find them by); more, and each order is
+    // filtered once afterwards.
+    const bool few = going.size() <= 32;
+    if (few)
+        for (Impl::Index& ix : d->indexes)
+            for (uint32_t r : going)
+                d->OrderErase(ix, r);
+    for (uint32_t r : going) {
+        for (Impl::Index& ix : d->indexes)
+            if (ix.hashed)
+                d->HashErase(ix, r);
+        for (Impl::Column& c : d->cols)
+            if (c.def.type == TFieldType::ftString) {
+                d->arenaGarbage += c.text[r] & 0xFFFFFF;
+                c.text[r] = 0;
+            }
+        d->deleted[r] = 1;
+        --d->live;
+    }
+    auto isGone = [&](uint32_t r) { return d->deleted[r] != 0; };
+    for (Impl::Index& ix : d->indexes) {
+        std::erase_if(ix.pending, isGone);
+        if (!few && ix.built) {
+            std::vector<uint32_t> order = ix.order.ToVector();
+            std::erase_if(order, isGone);
+            ix.order.Assign(order);
+        }
+    }
+    d->viewValid = false;
+    if (keep != NoRow && !d->deleted[keep]) {
+        d->SetCursor(keep);
+    } else {
+        const size_t n = d->SeqSize();
+        if (n == 0) {
+            d->SetCursor(NoRow);
+        } else {
+            const size_t pos = std::min(keepPos, n - 1);
+            d->curRow = d->SeqAt(pos);
+            d->curPos = pos;
+            d->posValid = true;
+            d->eof = false;
+            d->bof = pos == 0;
+        }
+    }
+    if (AfterDelete)
+        AfterDelete(*this);
+}
+
 // ---- filter
 
 void TTable::SetFilter(const std::string& expression)
@@ -1836,6 +1901,8 @@ bool TTable::BookmarkValid(TBookmark b) const
 {
     return d->active && b < d->deleted.size() && !d->deleted[b];
 }
+
+TBookmark TTable::BookmarkLimit() const { return d->active ? TBookmark(d->deleted.size()) : 0; }
 
 void TTable::GotoBookmark(TBookmark b)
 {

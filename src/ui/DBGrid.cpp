@@ -5,6 +5,8 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -27,7 +29,11 @@ public:
 
     QVariant data(const QModelIndex& index, int role) const override
     {
-        if (role != Qt::DisplayRole || !index.isValid())
+        if (!index.isValid())
+            return {};
+        if (role == Qt::BackgroundRole)
+            return grid->RowBackground(index.row());
+        if (role != Qt::DisplayRole)
             return {};
         return Text(index.row(), index.column());
     }
@@ -122,14 +128,16 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
+        QStyleOptionViewItem cell = option;
+        grid->PrepareCell(cell, index.row());
         const TDBGrid::TDrawColumnCell& hook = grid->DrawColumnCell();
         if (hook && size_t(index.column()) < grid->Columns().size()) {
-            QStyleOptionViewItem cell = option;
-            initStyleOption(&cell, index);
-            if (hook(painter, cell, grid->Columns()[size_t(index.column())], grid->RowBookmark(index.row())))
+            QStyleOptionViewItem prepared = cell;
+            initStyleOption(&prepared, index);
+            if (hook(painter, prepared, grid->Columns()[size_t(index.column())], grid->RowBookmark(index.row())))
                 return;
         }
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyledItemDelegate::paint(painter, cell, index);
     }
 
 private:
@@ -192,7 +200,7 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), rowsModel(new TDBGridMod
     setModel(rowsModel);
     setItemDelegate(new TDBGridDelegate(this));
     setEditTriggers(NoEditTriggers);
-    setSelectionBehavior(SelectRows);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(SingleSelection);
     setWordWrap(false);
     setCornerButtonEnabled(false);
@@ -227,6 +235,11 @@ TDBGrid::~TDBGrid() = default;
 
 void TDBGrid::SetTable(TTable* newTable)
 {
+    if (newTable != table) {
+        selected.clear();
+        selectedCount = 0;
+        anchor = -1;
+    }
     table = newTable;
     Reload();
 }
@@ -308,6 +321,164 @@ void TDBGrid::ShowCursorRow()
     syncing = false;
 }
 
+// ---------------------------------------------------------------------------
+// Selecting many rows
+
+void TDBGrid::SetMultiSelect(bool on)
+{
+    multiSelect = on;
+    // The grid paints the selection itself; the view keeps only the current row.
+    setSelectionMode(on ? NoSelection : SingleSelection);
+    ClearSelectedRows();
+}
+
+void TDBGrid::SelectRow(TBookmark row, bool on)
+{
+    if (row == NoBookmark || RowSelected(row) == on)
+        return;
+    if (row >= selected.size())
+        selected.resize(std::max<size_t>(row + 1, table ? size_t(table->RowCount()) : 0));
+    selected[row] = on;
+    selectedCount += on ? 1 : -1;
+    viewport()->update();
+}
+
+void TDBGrid::SelectPositions(int from, int to)
+{
+    if (!table)
+        return;
+    from = std::max(from, 0);
+    to = std::min(to, table->RecordCount() - 1);
+    for (int k = from; k <= to; ++k) {
+        const TBookmark row = table->BookmarkAt(k);
+        if (row == NoBookmark)
+            continue;
+        if (row >= selected.size())
+            selected.resize(std::max<size_t>(row + 1, size_t(table->RowCount())));
+        if (!selected[row]) {
+            selected[row] = 1;
+            ++selectedCount;
+        }
+    }
+    viewport()->update();
+}
+
+void TDBGrid::SelectRows(const std::vector<TBookmark>& rows)
+{
+    for (TBookmark row : rows) {
+        if (row == NoBookmark)
+            continue;
+        if (row >= selected.size())
+            selected.resize(std::max<size_t>(row + 1, table ? size_t(table->RowCount()) : 0));
+        if (!selected[row]) {
+            selected[row] = 1;
+            ++selectedCount;
+        }
+    }
+    viewport()->update();
+}
+
+void TDBGrid::ClearSelectedRows()
+{
+    if (selectedCount == 0)
+        return;
+    std::fill(selected.begin(), selected.end(), uint8_t(0));
+    selectedCount = 0;
+    viewport()->update();
+}
+
+std::vector<TBookmark> TDBGrid::SelectedRows() const
+{
+    std::vector<TBookmark> rows;
+    rows.reserve(size_t(selectedCount));
+    for (size_t b = 0; b < selected.size(); ++b)
+        if (selected[b] && table && table->BookmarkValid(TBookmark(b)))
+            rows.push_back(TBookmark(b));
+    return rows;
+}
+
+void TDBGrid::PrepareCell(QStyleOptionViewItem& cell, int row) const
+{
+    if (!multiSelect)
+        return;
+    cell.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+    if (RowSelected(RowBookmark(row)))
+        cell.state |= QStyle::State_Selected;
+    else
+        cell.backgroundBrush = RowBackground(row).value<QBrush>();
+}
+
+QVariant TDBGrid::RowBackground(int row) const
+{
+    if (!multiSelect || row != currentIndex().row() || RowSelected(RowBookmark(row)))
+        return {};
+    QColor tint = palette().color(QPalette::Highlight);
+    tint.setAlpha(60);
+    return QBrush(tint);
+}
+
+void TDBGrid::mousePressEvent(QMouseEvent* event)
+{
+    const int row = rowAt(int(event->position().y()));
+    if (multiSelect && event->button() == Qt::LeftButton && row >= 0) {
+        const Qt::KeyboardModifiers mods = event->modifiers();
+        if (mods & Qt::ControlModifier) {
+            const TBookmark b = RowBookmark(row);
+            SelectRow(b, !RowSelected(b));
+            anchor = row;
+        } else if (mods & Qt::ShiftModifier) {
+            if (anchor < 0)
+                anchor = std::max(currentIndex().row(), 0);
+            ClearSelectedRows();
+            SelectPositions(std::min(anchor, row), std::max(anchor, row));
+        } else {
+            ClearSelectedRows();
+            anchor = row;
+        }
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if (!(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && !event->text().isEmpty()) {
+        bool typed = false;
+        for (QChar c : event->text())
+            if (c.unicode() >= 32 && c.unicode() != 127) {
+                typed = true;
+                emit CharTyped(c);
+            }
+        if (typed)
+            return;
+    }
+    static constexpr int moves[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown,
+                                    Qt::Key_Home, Qt::Key_End};
+    if (!multiSelect || std::find(std::begin(moves), std::end(moves), event->key()) == std::end(moves)) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    // The view only moves the current row (Home and End go to the first and
+    // last row, as its Ctrl+Home and Ctrl+End do); the selection is the grid's own.
+    const bool ends = event->key() == Qt::Key_Home || event->key() == Qt::Key_End;
+    QKeyEvent move(event->type(), event->key(), ends ? Qt::ControlModifier : Qt::NoModifier);
+    const int before = currentIndex().row();
+    if (mods & Qt::ShiftModifier) {
+        if (anchor < 0)
+            anchor = std::max(before, 0);
+        QTableView::keyPressEvent(&move);
+        ClearSelectedRows();
+        const int after = currentIndex().row();
+        SelectPositions(std::min(anchor, after), std::max(anchor, after));
+    } else {
+        QTableView::keyPressEvent(&move);
+        if (!(mods & Qt::ControlModifier))
+            ClearSelectedRows();
+        anchor = currentIndex().row();
+    }
+    event->accept();
+}
+
 void TDBGrid::Freeze() { ++frozen; }
 
 void TDBGrid::Unfreeze()
@@ -319,6 +490,8 @@ void TDBGrid::Unfreeze()
 void TDBGrid::CurrentRowChanged(const QModelIndex& current)
 {
     rowsModel->MoveIndicator(current.isValid() ? current.row() : -1);
+    if (multiSelect)
+        viewport()->update();   // the whole row's tint moves, not one cell's focus
     if (syncing || Frozen() || !table || !current.isValid())
         return;
     // A row being edited keeps the cursor; the grid catches up at the next refresh.

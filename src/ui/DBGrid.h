@@ -4,8 +4,10 @@
 #include "core/Table.h"
 
 #include <QString>
+#include <QVariant>
 #include <QTableView>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -76,13 +78,44 @@ public:
     // The row behind a position of the grid (NoBookmark when there is none).
     TBookmark RowBookmark(int row) const;
 
+    // Many rows may be selected at once. The selection is a set of the table's
+    // bookmarks kept by the grid (a byte per row, so selecting a million rows
+    // is one pass); it is independent of the current row, which the row
+    // indicator marks. A click clears it, Ctrl+click toggles a row, Shift+click
+    // and Shift with the arrow and page keys select a run of rows; Ctrl with
+    // those keys moves without touching it. Painting reads it per visible row.
+    void SetMultiSelect(bool on);
+    bool MultiSelect() const { return multiSelect; }
+    bool RowSelected(TBookmark row) const
+    {
+        return row < selected.size() && selected[row];
+    }
+    void SelectRow(TBookmark row, bool on);
+    // Selects the rows from one position of the grid to another, both included.
+    void SelectPositions(int from, int to);
+    void SelectRows(const std::vector<TBookmark>& rows);
+    void ClearSelectedRows();
+    int SelectedCount() const { return selectedCount; }
+    // The selected rows that still exist, by bookmark.
+    std::vector<TBookmark> SelectedRows() const;
+
+    // The look of a cell as the grid paints it: selected rows in the
+    // selection colours, the current row tinted when it is not selected.
+    void PrepareCell(QStyleOptionViewItem& cell, int row) const;
+    QVariant RowBackground(int row) const;   // the current row's tint, or none
+
 signals:
     // A column title was clicked; column is its display position.
     void TitleClick(int column);
+    // A character was typed while the grid had the focus (the browsers'
+    // type-ahead); the grid does nothing else with it.
+    void CharTyped(QChar character);
 
 protected:
     // Typing searches the table, not the painted texts; the browsers do that.
     void keyboardSearch(const QString&) override {}
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void Reload();
@@ -97,6 +130,10 @@ private:
     TDrawColumnCell drawColumnCell;
     int frozen = 0;
     bool syncing = false;    // the grid is setting its own current row or header
+    bool multiSelect = false;
+    std::vector<uint8_t> selected;   // by bookmark
+    int selectedCount = 0;
+    int anchor = -1;                 // where a Shift run of rows starts
 };
 
 // Freezes a grid for a scope, so that it is unfrozen also when a step fails.

@@ -276,6 +276,98 @@ TEST_P(SetIntegersTest, MatchesRowByRowPosts)
 INSTANTIATE_TEST_SUITE_P(Sizes, SetIntegersTest, ::testing::Values(5, 800),
                          [](const auto& info) { return info.param == 5 ? "FewRows" : "ManyRows"; });
 
+// Deleting many rows at once leaves what deleting them one by one leaves: the
+// same rows in every order, the names free for new rows, the cursor on its row.
+class DeleteRowsTest : public TableTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DeleteRowsTest, MatchesRowByRowDeletes)
+{
+    TTable deleted{"Hosts"};
+    DefineHosts(deleted);
+    deleted.CreateDataSet();
+    std::mt19937 rng(9);
+    std::vector<std::string> names;
+    for (int i = 0; i < 2000; ++i) {
+        names.push_back("h" + std::to_string(rng() % 500) + "-" + std::to_string(i));
+        const int group = int(rng() % 5);
+        for (TTable* table : {&t, &deleted})
+            Add(*table, names.back(), group, i % 3 ? "" : "c" + std::to_string(i % 4));
+    }
+    t.SetIndexName("comment");   // built before, then rows added: pending rows too
+    Add(t, "late.example", 2, "c1");
+    Add(deleted, "late.example", 2, "c1");
+    names.push_back("late.example");
+
+    std::vector<TBookmark> going;
+    std::string goneName;
+    t.SetIndexName("hostname");
+    deleted.SetIndexName("hostname");
+    for (int i = 0; i < GetParam(); ++i) {
+        const std::string& name = names[rng() % names.size()];
+        if (!deleted.FindKey({name}))
+            continue;   // drawn twice: gone already
+        deleted.Delete();
+        ASSERT_TRUE(t.FindKey({name}));
+        goneName = name;
+        going.push_back(t.GetBookmark());
+        going.push_back(t.GetBookmark());   // named twice: deleted once
+    }
+    // The cursor stands on a row that stays.
+    t.First();
+    while (std::find(going.begin(), going.end(), t.GetBookmark()) != going.end())
+        t.Next();
+    const std::string standing(t.AsString("hostname"));
+    int deletes = 0;
+    t.AfterDelete = [&](TTable&) { ++deletes; };
+
+    t.DeleteRows(going);
+
+    EXPECT_EQ(deletes, 1);
+    EXPECT_EQ(t.AsString("hostname"), standing);
+    EXPECT_EQ(t.RecordCount(), deleted.RecordCount());
+    for (TBookmark b : going)
+        EXPECT_FALSE(t.BookmarkValid(b));
+    auto rows = [](TTable& table) {
+        std::vector<std::string> out;
+        for (table.First(); !table.Eof(); table.Next())
+            out.push_back(std::string(table.AsString("hostname")) + "/" +
+                          std::string(table.AsString("comment")));
+        return out;
+    };
+    for (const char* index : {"group_id", "comment", "hostname"}) {
+        t.SetIndexName(index);
+        deleted.SetIndexName(index);
+        EXPECT_EQ(rows(t), rows(deleted)) << "order " << index;
+    }
+    // A deleted name may be used again.
+    EXPECT_NO_THROW(Add(t, goneName, 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, DeleteRowsTest, ::testing::Values(6, 900),
+                         [](const auto& info) { return info.param == 6 ? "FewRows" : "ManyRows"; });
+
+TEST_F(TableTest, DeleteRowsMovesACursorWhoseRowWentAndKeepsTheFilter)
+{
+    for (int i = 0; i < 10; ++i)
+        Add(t, "host" + std::to_string(i), i % 2);
+    t.SetFilter("group_id = 1");
+    t.SetFiltered(true);
+    t.First();   // host1, host3, host5, host7, host9
+    t.Next();
+    const TBookmark host3 = t.GetBookmark();
+    t.Next();
+    const TBookmark host5 = t.GetBookmark();
+    t.GotoBookmark(host3);
+
+    t.DeleteRows({host3, host5});
+
+    EXPECT_EQ(t.AsString("hostname"), "host7");   // the row now at the old position
+    EXPECT_EQ(Walk(t), (std::vector<std::string>{"host1", "host7", "host9"}));
+    t.SetFiltered(false);
+    EXPECT_EQ(t.RecordCount(), 8);
+    EXPECT_FALSE(t.FindKey({"host5"}));
+}
+
 // Where a unique key holds the number, a clash is refused as a post would refuse it.
 TEST(TableSetIntegers, UniqueNumberKeyRefusesAClash)
 {
