@@ -1,4 +1,4 @@
-// Control utilities: check-list selection, item objects, group lists in combo and list boxes.
+// Control utilities: check-list selection, item objects, group lists in combo and list boxes, one-line edits.
 #include "ui/ControlUtils.h"
 
 #include "core/Table.h"
@@ -104,4 +104,25 @@ bool SwallowAltKey(const QWidget* dialog, QObject* watched, QEvent* event)
 bool IsAltCloseRequest(const QCloseEvent* event)
 {
     return event->spontaneous() && (QGuiApplication::queryKeyboardModifiers() & Qt::AltModifier);
+}
+
+QValidator::State TOneLineValidator::validate(QString& input, int& pos) const
+{
+    QString text;
+    text.reserve(input.size());
+    int newPos = pos;
+    for (qsizetype i = 0; i < input.size(); ++i) {
+        const bool lineBreak = input[i] == u'\r' || input[i] == u'\n';
+        if (!lineBreak) {
+            text += input[i];
+            continue;
+        }
+        if (i == 0 || (input[i - 1] != u'\r' && input[i - 1] != u'\n'))
+            text += u' ';
+        else if (i < pos)
+            --newPos;
+    }
+    input = text;
+    pos = newPos;
+    return Acceptable;
 }

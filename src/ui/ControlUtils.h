@@ -1,7 +1,9 @@
-// Small helpers shared by the dialogs: check-list selection, item objects and group lists in controls.
+// Small helpers shared by the dialogs: check-list selection, item objects, group lists in controls, one-line edits.
 #pragma once
 
 #include "core/DataUnit.h"
+
+#include <QValidator>
 
 #include <string>
 
@@ -36,3 +38,13 @@ bool SwallowAltKey(const QWidget* dialog, QObject* watched, QEvent* event);
 // Alt+F4 usually never arrives as a key: the window manager asks the window
 // to close. True for such a request while Alt is still held.
 bool IsAltCloseRequest(const QCloseEvent* event);
+
+// For an edit whose value is stored as one line (a preference, a table field
+// that becomes one line of the HOSTS file): a pasted line break would cut the
+// line there and turn the rest into lines of their own. Every run of line
+// breaks becomes one blank as it is typed or pasted.
+class TOneLineValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+};

@@ -4,6 +4,7 @@
 #include "core/DataUnit.h"
 #include "core/Messages.h"
 #include "settings/WindowState.h"
+#include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
 
 #include <QCheckBox>
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
-#include <QValidator>
 #include <QVBoxLayout>
 
 #include <iterator>
@@ -42,35 +42,6 @@ T* Named(T* widget, const char* name)
     widget->setObjectName(QLatin1String(name));
     return widget;
 }
-
-// Each value is one line of the preferences file: a pasted line break would
-// cut it short there and turn the rest into keys or sections of their own.
-// Every run of line breaks becomes one blank as it is typed or pasted.
-class TOneLineValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-
-    State validate(QString& input, int& pos) const override
-    {
-        QString text;
-        text.reserve(input.size());
-        int newPos = pos;
-        for (qsizetype i = 0; i < input.size(); ++i) {
-            const bool lineBreak = input[i] == u'\r' || input[i] == u'\n';
-            if (!lineBreak) {
-                text += input[i];
-                continue;
-            }
-            if (i == 0 || (input[i - 1] != u'\r' && input[i - 1] != u'\n'))
-                text += u' ';
-            else if (i < pos)
-                --newPos;
-        }
-        input = text;
-        pos = newPos;
-        return Acceptable;
-    }
-};
 
 // Blanks and control characters go from both ends.
 QString Trimmed(const QString& text)
