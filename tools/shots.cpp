@@ -4,8 +4,12 @@
 #include "hostsfile/ExportHosts.h"
 #include "import/ImportHosts.h"
 #include "ui/About.h"
+#include "ui/BadHostBrowse.h"
+#include "ui/BadHostEdit.h"
 #include "ui/DBGrid.h"
 #include "ui/ErrorGuard.h"
+#include "ui/GoodHostBrowse.h"
+#include "ui/GoodHostEdit.h"
 #include "ui/GroupBrowse.h"
 #include "ui/GroupEdit.h"
 #include "ui/GroupMove.h"
@@ -294,9 +298,9 @@ void SavePrefsDialog(const QString& out)
     form.close();
 }
 
-// The data grid of the browsers in a plain window over a few bad hosts: the
-// sorted column's title bold, the Group column drawn as group captions, a row current.
-void SaveDataGrid(const QString& out)
+// The bad hosts browser: a few rows with two selected, sorted by group, and
+// opened from a search.
+void SaveBadHostBrowser(const QString& out)
 {
     QTemporaryDir folder;
     WriteIni(folder.path());
@@ -315,37 +319,34 @@ void SaveDataGrid(const QString& out)
     for (int i = 0; i < 8; ++i) {
         bad.Append();
         bad.SetField("hostname", hosts[i]);
-        bad.SetField("group_id", groups[i % 3]);
+        bad.SetField("group_id", i == 7 ? 42 : groups[i % 3]);
         bad.SetField("comment", i % 2 ? "O'Brien's list" : "");
         bad.Post();
     }
-
-    QWidget window;
-    window.setWindowTitle("Bad Hosts");
-    auto* grid = new TDBGrid(&window);
-    grid->setObjectName("BrowseGrid");
-    (new QVBoxLayout(&window))->addWidget(grid);
-    grid->SetColumns({{"hostname", "Host", 350, true, true},
-                      {"group_id", "Group", 200, false, true},
-                      {"comment", "Comment", 250, false, true}});
-    const int groupField = bad.FieldNo("group_id");
-    grid->SetDrawColumnCell([&](QPainter* painter, const QStyleOptionViewItem& option, const TDBColumn& column,
-                                TBookmark row) {
-        if (column.fieldName != "group_id")
-            return false;
-        QStyleOptionViewItem cell = option;
-        cell.text = QString::fromStdString(data.GroupCaption(bad.AsInteger(row, groupField), true));
-        option.widget->style()->drawControl(QStyle::CE_ItemViewItem, &cell, painter, option.widget);
-        return true;
-    });
-    LoadWindowState("BadHostBrowse", &window, grid, bad, data.IniFileName());
-    grid->SetTable(&bad);
-    bad.MoveToRecNo(2);
-    grid->ShowCursorRow();
-    window.resize(840, 260);
-    window.show();
-    QApplication::processEvents();
-    window.grab().save(out + "/grid.png");
+    {
+        TBadHostBrowseForm browse(data);
+        browse.show();
+        QApplication::processEvents();
+        bad.MoveToRecNo(2);
+        browse.BrowseGrid->ShowCursorRow();
+        browse.BrowseGrid->SelectRow(bad.BookmarkAt(4), true);
+        browse.BrowseGrid->SelectRow(bad.BookmarkAt(5), true);
+        QApplication::processEvents();
+        browse.grab().save(out + "/badhosts.png");
+        emit browse.BrowseGrid->TitleClick(1);
+        QApplication::processEvents();
+        browse.grab().save(out + "/badhosts-by-group.png");
+        browse.reject();
+    }
+    {
+        bad.SetFilter("hostname LIKE '%example.com%'");
+        bad.SetFiltered(true);
+        TBadHostBrowseForm browse(data);
+        browse.show();
+        QApplication::processEvents();
+        browse.grab().save(out + "/badhosts-search.png");
+        browse.reject();
+    }
 }
 
 // The groups browser with a group selected, the editor on a group with both
@@ -399,6 +400,98 @@ void SaveGroupDialogs(const QString& out)
     browse.reject();
 }
 
+// The bad host editor in its three modes over a few groups: adding with the
+// last group chosen, editing a host with a comment, and the selection criteria
+// with the blank group.
+void SaveBadHostEditor(const QString& out)
+{
+    QTemporaryDir folder;
+    WriteIni(folder.path(), "LastGroup=3\n");
+    TQuillonData data(folder.path().toStdString());
+    data.Prefs().LoadPrefs();
+    if (!data.OpenDatabase())
+        return;
+    TGroupList list;
+    data.FillGroupList(list, false);
+    data.AddGroup("Advertising", false, false);
+    data.AddGroup("Trackers", true, false);
+    data.AddGroup("Malware", true, true);
+    data.AddGroup("Social Widgets", false, true);
+    TTable& bad = data.BadHosts;
+    bad.Append();
+    bad.SetField("hostname", "ads.doubleclick.example.com");
+    bad.SetField("group_id", 2);
+    bad.SetField("comment", "Found in a banner, 2 Jan; O'Brien's list");
+    bad.Post();
+
+    const struct {
+        TBadHostEditMode mode;
+        const char* picture;
+    } modes[] = {{TBadHostEditMode::Add, "badhost-add"},
+                 {TBadHostEditMode::Edit, "badhost-edit"},
+                 {TBadHostEditMode::Select, "badhost-select"}};
+    for (const auto& m : modes) {
+        TBadHostEditForm editor(data);
+        editor.Mode = m.mode;
+        editor.show();
+        if (m.mode == TBadHostEditMode::Select) {
+            editor.cbxGroup->setCurrentIndex(0);
+            editor.HostEdit->setText("ads");
+        }
+        QApplication::processEvents();
+        editor.grab().save(out + "/" + m.picture + ".png");
+        editor.reject();
+    }
+}
+
+// The good hosts browser over a few rows, and its editor adding and editing.
+void SaveGoodHostDialogs(const QString& out)
+{
+    QTemporaryDir folder;
+    WriteIni(folder.path());
+    TQuillonData data(folder.path().toStdString());
+    data.Prefs().LoadPrefs();
+    if (!data.OpenDatabase())
+        return;
+    TTable& good = data.GoodHosts;
+    const char* rows[][3] = {{"nas.home.lan", "192.168.1.20", "file server"},
+                             {"printer.home.lan", "192.168.1.31", ""},
+                             {"intranet.example.com", "10.0.0.8", "VPN only"},
+                             {"build.example.org", "10.0.12.4", ""},
+                             {"media.home.lan", "192.168.1.40", "O'Brien's music"}};
+    for (const auto& row : rows) {
+        good.Append();
+        good.SetField("hostname", row[0]);
+        good.SetField("ip", row[1]);
+        good.SetField("comment", row[2]);
+        good.Post();
+    }
+    good.SetIndexName("hostname");
+    good.First();
+
+    TGoodHostBrowseForm browse(data);
+    browse.show();
+    QApplication::processEvents();
+    good.MoveToRecNo(2);
+    browse.BrowseGrid->ShowCursorRow();
+    QApplication::processEvents();
+    browse.grab().save(out + "/goodhosts.png");
+
+    TGoodHostEditForm edit(data, &browse);
+    edit.show();
+    QApplication::processEvents();
+    edit.grab().save(out + "/goodhost-edit.png");
+    edit.reject();
+
+    TGoodHostEditForm add(data, &browse);
+    add.AddMode = true;
+    add.show();
+    QApplication::processEvents();
+    add.grab().save(out + "/goodhost-add.png");
+    add.reject();
+    browse.reject();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -449,8 +542,10 @@ int main(int argc, char* argv[])
     SaveExportDialog(out);
     SaveRegistryDialog(out);
     SavePrefsDialog(out);
-    SaveDataGrid(out);
+    SaveBadHostBrowser(out);
     SaveGroupDialogs(out);
+    SaveGoodHostDialogs(out);
+    SaveBadHostEditor(out);
     std::printf("saved in %s\n", qPrintable(out));
     return 0;
 }

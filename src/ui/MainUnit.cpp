@@ -11,8 +11,10 @@
 #include "import/ImportHosts.h"
 #include "settings/WindowState.h"
 #include "ui/About.h"
+#include "ui/BadHostBrowse.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
+#include "ui/GoodHostBrowse.h"
 #include "ui/GroupBrowse.h"
 #include "ui/Icons.h"
 #include "ui/Prefs.h"
@@ -189,11 +191,6 @@ void TMainForm::CreateActions()
     }
     // Its tick shows the disabled state (menu tick, pressed tool button).
     actDisableHOSTS->setCheckable(true);
-
-    // These open windows that are not part of the program yet.
-    for (QAction* action :
-         {actBadHosts, actGoodHosts})
-        action->setEnabled(false);
 }
 
 void TMainForm::CreateMenus()
@@ -313,6 +310,19 @@ void TMainForm::ConnectHandlers()
         form.exec();
         // The selected group may have been renamed or deleted.
         FillGroupCombo();
+    }));
+    connect(actBadHosts, &QAction::triggered, this, GuardedSlot(this, [this] {
+        {
+            TBadHostBrowseForm form(*data, this);
+            form.exec();
+        }
+        // Its editor creates the first group when there is none.
+        FillGroupCombo();
+    }));
+    connect(actGoodHosts, &QAction::triggered, this, GuardedSlot(this, [this] {
+        // Nothing here shows good hosts, so nothing needs refreshing afterwards.
+        TGoodHostBrowseForm form(*data, this);
+        form.exec();
     }));
     connect(actImport, &QAction::triggered, this, GuardedSlot(this, [this] {
         TImportForm form(*data, this);
@@ -675,7 +685,12 @@ void TMainForm::SearchBadHosts(int groupId, const std::string& hostname, const s
 
 void TMainForm::ShowBadHostBrowse(const QString&)
 {
-    // The bad hosts browser is not part of the program yet.
+    // The browser names the filter in its caption itself.
+    {
+        TBadHostBrowseForm form(*data, this);
+        form.exec();
+    }
+    FillGroupCombo();
 }
 
 // ---------------------------------------------------------------------------

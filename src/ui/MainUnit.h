@@ -67,7 +67,7 @@ protected:
     virtual void CmdLine();
 
     // Shows the bad hosts browser modally over the rows that pass BadHosts'
-    // filter, under the given caption. Does nothing until the browser exists.
+    // filter; caption is what the browser's caption then reads.
     virtual void ShowBadHostBrowse(const QString& caption);
 
 private:

@@ -4,6 +4,10 @@
 #include "import/ImportHosts.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
+#include "ui/BadHostBrowse.h"
+#include "ui/BadHostEdit.h"
+#include "ui/GoodHostBrowse.h"
+#include "ui/GoodHostEdit.h"
 #include "ui/GroupBrowse.h"
 #include "ui/GroupEdit.h"
 #include "ui/GroupMove.h"
@@ -40,6 +44,14 @@ std::unique_ptr<QWidget> Dialog(TQuillonData& data, const TTempDir&)
     return std::make_unique<TForm>(data);
 }
 
+template <TBadHostEditMode mode>
+std::unique_ptr<QWidget> BadHostEditor(TQuillonData& data, const TTempDir&)
+{
+    auto editor = std::make_unique<TBadHostEditForm>(data);
+    editor->Mode = mode;
+    return editor;
+}
+
 // The main window brings its own data module over the folder.
 std::unique_ptr<QWidget> MainWindow(TQuillonData&, const TTempDir& dir)
 {
@@ -58,6 +70,12 @@ const std::map<QString, TWindowFactory>& Windows()
         {"group editor", Dialog<TGroupEditForm>},
         {"group move", Dialog<TGroupMoveForm>},
         {"group pick", Dialog<TGroupPickForm>},
+        {"bad hosts", Dialog<TBadHostBrowseForm>},
+        {"bad host editor, add", BadHostEditor<TBadHostEditMode::Add>},
+        {"bad host editor, edit", BadHostEditor<TBadHostEditMode::Edit>},
+        {"bad host editor, select", BadHostEditor<TBadHostEditMode::Select>},
+        {"good hosts", Dialog<TGoodHostBrowseForm>},
+        {"good host editor", Dialog<TGoodHostEditForm>},
     };
     return windows;
 }
@@ -106,6 +124,12 @@ void TestHelpTopics::f1OpensTheWindowsPage_data()
     QTest::newRow("group editor") << "group editor" << "groups.html";
     QTest::newRow("group move") << "group move" << "groups.html";
     QTest::newRow("group pick belongs to the bad hosts") << "group pick" << "badhosts.html";
+    QTest::newRow("bad hosts") << "bad hosts" << "badhosts.html";
+    QTest::newRow("bad host editor, add") << "bad host editor, add" << "badhosts.html";
+    QTest::newRow("bad host editor, edit") << "bad host editor, edit" << "badhosts.html";
+    QTest::newRow("bad host editor, select") << "bad host editor, select" << "badhosts.html";
+    QTest::newRow("good hosts") << "good hosts" << "goodhosts.html";
+    QTest::newRow("good host editor") << "good host editor" << "goodhosts.html";
 }
 
 void TestHelpTopics::f1OpensTheWindowsPage()

@@ -238,9 +238,9 @@ void TestMainWindow::actions_data()
 
     // Until their windows exist, the actions that open them stay disabled.
     QTest::newRow("Groups") << "actGroups" << "&Groups" << "Edit Groups" << 0 << "Ctrl+G" << true;
-    QTest::newRow("Bad Hosts") << "actBadHosts" << "&Bad Hosts" << "Edit Bad Hosts" << 1 << "Ctrl+B" << false;
+    QTest::newRow("Bad Hosts") << "actBadHosts" << "&Bad Hosts" << "Edit Bad Hosts" << 1 << "Ctrl+B" << true;
     QTest::newRow("Good Hosts") << "actGoodHosts" << "Good &Hosts" << "Edit Good Hosts" << 2 << "Ctrl+H"
-                                << false;
+                                << true;
     QTest::newRow("View HOSTS") << "actViewHOSTS" << "&View HOSTS" << "View the HOSTS file in the text editor"
                                 << 3 << "Ctrl+O" << true;
     QTest::newRow("Write HOSTS") << "actWriteHOSTS" << "&Write HOSTS"
