@@ -34,13 +34,6 @@ constexpr const char* CloseCaption = "Close";
 constexpr const char* CancelCaption = "Cancel";
 constexpr int MinimumHeight = 350;
 
-template <class T>
-T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
 // How the writer reports to the dialog: the status label, pending events and
 // the Cancel button's flag.
 class TFormProgress : public IProgress {

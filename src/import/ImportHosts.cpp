@@ -44,13 +44,6 @@ constexpr const char* CancelCaption = "Cancel";
 constexpr qint64 CounterRefreshMs = 33;
 constexpr int ProgressSteps = 1000;
 
-template <class T>
-T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
 } // namespace
 
 // How the run reports to the dialog.

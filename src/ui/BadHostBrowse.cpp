@@ -27,12 +27,6 @@ namespace {
 
 const std::string StateSection = "BadHostBrowse";
 
-template <class T> T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
 // Lower-cases A-Z only, the one case rule of host names and comments here.
 std::string LowerAscii(std::string text)
 {

@@ -20,23 +20,6 @@ namespace {
 
 constexpr int CommentLength = 255;
 
-template <class T> T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-// Blanks and control characters go from both ends.
-QString Trimmed(const QString& text)
-{
-    qsizetype first = 0, last = text.size();
-    while (first < last && text[first] <= QChar(' '))
-        ++first;
-    while (last > first && text[last - 1] <= QChar(' '))
-        --last;
-    return text.mid(first, last - first);
-}
-
 // The comment field holds 255 bytes of UTF-8, so 255 characters outside ASCII
 // would be cut inside a character when stored. The edit cuts its text at a
 // character boundary instead, and shows exactly what will be stored.

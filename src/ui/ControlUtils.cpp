@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QWidget>
 
@@ -125,4 +126,22 @@ QValidator::State TOneLineValidator::validate(QString& input, int& pos) const
     input = text;
     pos = newPos;
     return Acceptable;
+}
+
+QString Trimmed(const QString& text)
+{
+    qsizetype first = 0, last = text.size();
+    while (first < last && text[first] <= QChar(' '))
+        ++first;
+    while (last > first && text[last - 1] <= QChar(' '))
+        --last;
+    return text.mid(first, last - first);
+}
+
+std::string TrimEdit(QLineEdit* edit)
+{
+    const QString trimmed = Trimmed(edit->text());
+    if (trimmed != edit->text())
+        edit->setText(trimmed);
+    return trimmed.toStdString();
 }

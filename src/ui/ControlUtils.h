@@ -3,6 +3,8 @@
 
 #include "core/DataUnit.h"
 
+#include <QLatin1String>
+#include <QString>
 #include <QValidator>
 
 #include <string>
@@ -10,6 +12,7 @@
 class QCloseEvent;
 class QComboBox;
 class QEvent;
+class QLineEdit;
 class QListWidget;
 class QObject;
 class QWidget;
@@ -48,3 +51,16 @@ public:
     using QValidator::QValidator;
     State validate(QString& input, int& pos) const override;
 };
+
+// Names a control after its member, so tests and style sheets find it.
+template <class T> T* Named(T* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+// Blanks and control characters gone from both ends: the one trim of typed text.
+QString Trimmed(const QString& text);
+
+// Trims an edit's text and puts it back, so the user sees what is used.
+std::string TrimEdit(QLineEdit* edit);

@@ -7,6 +7,7 @@
 #include "ui/DBGrid.h"
 #include "ui/ErrorGuard.h"
 #include "ui/GoodHostEdit.h"
+#include "ui/ControlUtils.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -17,12 +18,6 @@
 namespace {
 
 constexpr const char* StateSection = "GoodHostBrowse";
-
-template <class T> T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 } // namespace
 

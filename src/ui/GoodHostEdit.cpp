@@ -19,27 +19,6 @@
 
 namespace {
 
-template <class T> T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-// Blanks and control characters go from both ends; the edit shows what is stored.
-std::string TrimEdit(QLineEdit* edit)
-{
-    const QString text = edit->text();
-    qsizetype first = 0, last = text.size();
-    while (first < last && text[first].unicode() <= 32)
-        ++first;
-    while (last > first && text[last - 1].unicode() <= 32)
-        --last;
-    const QString trimmed = text.mid(first, last - first);
-    if (trimmed != text)
-        edit->setText(trimmed);
-    return trimmed.toStdString();
-}
-
 QString Text(std::string_view text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));

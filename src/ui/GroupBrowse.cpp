@@ -16,16 +16,6 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-namespace {
-
-template <class T> T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-} // namespace
-
 TGroupBrowseForm::TGroupBrowseForm(TQuillonData& d, QWidget* parent)
     : QDialog(parent)
     , data(d)

@@ -4,6 +4,7 @@
 #include "core/DataUnit.h"
 #include "core/GroupOps.h"
 #include "ui/ErrorGuard.h"
+#include "ui/ControlUtils.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -15,12 +16,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <class T> T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 // Characters with codes 0 to 32 are trimmed away.
 QString Trim(const QString& s)

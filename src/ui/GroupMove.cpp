@@ -15,16 +15,6 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-namespace {
-
-template <class T> T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-} // namespace
-
 TGroupMoveForm::TGroupMoveForm(TQuillonData& d, QWidget* parent)
     : QDialog(parent)
     , data(d)

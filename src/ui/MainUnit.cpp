@@ -94,22 +94,6 @@ std::string BadHostFilter(int groupId, const std::string& hostname, const std::s
     return expression;
 }
 
-// Blanks and control characters go from both ends; the trimmed text is put
-// back so the user sees what is stored or searched for.
-std::string TrimEdit(QLineEdit* edit)
-{
-    const QString text = edit->text();
-    qsizetype first = 0, last = text.size();
-    while (first < last && text[first] <= QChar(' '))
-        ++first;
-    while (last > first && text[last - 1] <= QChar(' '))
-        --last;
-    const QString trimmed = text.mid(first, last - first);
-    if (trimmed != text)
-        edit->setText(trimmed);
-    return trimmed.toStdString();
-}
-
 // Positions as the form was designed: left and top within the client area,
 // whose top strip is the tool bar.
 void Place(QWidget* w, int left, int top, int width, int height)

@@ -36,33 +36,6 @@ const QStringList FileFilters = {"Executable files (*)", "All files (*)"};
 constexpr int ExecutableFilter = 0;
 constexpr int AllFilesFilter = 1;
 
-template <class T>
-T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-// Blanks and control characters go from both ends.
-QString Trimmed(const QString& text)
-{
-    qsizetype first = 0, last = text.size();
-    while (first < last && text[first] <= QChar(' '))
-        ++first;
-    while (last > first && text[last - 1] <= QChar(' '))
-        --last;
-    return text.mid(first, last - first);
-}
-
-// The trimmed text is put back so the user sees what is stored.
-QString TrimEdit(QLineEdit* edit)
-{
-    const QString trimmed = Trimmed(edit->text());
-    if (trimmed != edit->text())
-        edit->setText(trimmed);
-    return trimmed;
-}
-
 } // namespace
 
 TPrefsForm::TPrefsForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
@@ -232,13 +205,13 @@ void TPrefsForm::DeleteStateClick()
 void TPrefsForm::OKClick()
 {
     // The checks stop at the first failure; what they trimmed or filled in stays in the edits.
-    const QString hostsFile = TrimEdit(HostsEdit);
-    if (hostsFile.isEmpty()) {
+    const std::string hostsFile = TrimEdit(HostsEdit);
+    if (hostsFile.empty()) {
         InfoDlg("HOSTS file name is required.", Caption, this);
         HostsEdit->setFocus();
         return;
     }
-    if (TrimEdit(IPEdit).isEmpty())
+    if (TrimEdit(IPEdit).empty())
         IPEdit->setText(DefaultHostsIP);
     const std::string hostsIP = IPEdit->text().toStdString();
     if (!TQuillonData::IsIPAddress(hostsIP)) {
@@ -246,13 +219,13 @@ void TPrefsForm::OKClick()
         IPEdit->setFocus();
         return;
     }
-    const QString textEditor = TrimEdit(EditorEdit);
-    if (textEditor.isEmpty()) {
+    const std::string textEditor = TrimEdit(EditorEdit);
+    if (textEditor.empty()) {
         InfoDlg("Text editor name is required.", Caption, this);
         EditorEdit->setFocus();
         return;
     }
-    if (TrimEdit(TextCommentEdit).isEmpty())
+    if (TrimEdit(TextCommentEdit).empty())
         TextCommentEdit->setText(DefaultTextComment);
 
     TQuillonPrefs& prefs = data.Prefs();
@@ -260,9 +233,9 @@ void TPrefsForm::OKClick()
     // in use must then still be the ones on disk, or Cancel would keep
     // changes that a later save writes after all.
     const TQuillonPrefs before = prefs;
-    prefs.HostsFile = hostsFile.toStdString();
+    prefs.HostsFile = hostsFile;
     prefs.HostsIP = hostsIP;
-    prefs.TextEditor = textEditor.toStdString();
+    prefs.TextEditor = textEditor;
     prefs.WriteAction = Trimmed(ActionEdit->text()).toStdString();
     prefs.TextComment = TextCommentEdit->text().toStdString();
     prefs.RestrictedDefault = cbRestricted->isChecked();

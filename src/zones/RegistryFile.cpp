@@ -46,13 +46,6 @@ constexpr qint64 EventIntervalMs = 10;
 
 const QStringList SaveFilters = {"Registry files (*.reg)", "Text files (*.txt)", "All files (*)"};
 
-template <class T>
-T* Named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
 // Characters with codes 0 to 32 are trimmed away.
 QString Trim(const QString& s)
 {
