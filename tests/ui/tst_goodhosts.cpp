@@ -6,6 +6,7 @@
 #include "support/DataRows.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
+#include "support/WhenModal.h"
 #include "ui/DBGrid.h"
 #include "ui/GoodHostEdit.h"
 #include "ui/MainUnit.h"
@@ -158,27 +159,6 @@ void Type(QLineEdit* edit, const QString& text)
 {
     edit->selectAll();
     edit->insert(text);
-}
-
-// Runs act on the modal dialog that the next step brings up, once it is up.
-// A dialog that act leaves open is cancelled, so a failing test cannot hang;
-// *opened records whether one came up.
-template <class Form> void WhenModal(std::function<void(Form&)> act, bool* opened = nullptr)
-{
-    QTimer::singleShot(0, [act, opened] {
-        QWidget* w = QApplication::activeModalWidget();
-        auto* form = qobject_cast<Form*>(w);
-        if (opened)
-            *opened = form != nullptr;
-        if (!form) {
-            if (w)
-                w->close();
-            return;
-        }
-        act(*form);
-        if (form->isVisible())
-            form->reject();
-    });
 }
 
 std::unique_ptr<TGoodHostBrowseForm> ShowBrowser(TFixture& fx)

@@ -5,6 +5,7 @@
 #include "support/DataRows.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
+#include "support/WhenModal.h"
 #include "ui/GroupEdit.h"
 #include "ui/GroupMove.h"
 #include "ui/GroupPick.h"
@@ -125,27 +126,6 @@ void Select(QListWidget& list, const QString& text)
     if (found.isEmpty())
         qFatal("no item %s", qPrintable(text));
     list.setCurrentItem(found.first());
-}
-
-// Runs act on the modal dialog that the next step brings up, once it is up.
-// A dialog that act leaves open is cancelled, so a failing test cannot hang;
-// *opened records whether one came up.
-template <class Form> void WhenModal(std::function<void(Form&)> act, bool* opened = nullptr)
-{
-    QTimer::singleShot(0, [act, opened] {
-        QWidget* w = QApplication::activeModalWidget();
-        auto* form = qobject_cast<Form*>(w);
-        if (opened)
-            *opened = form != nullptr;
-        if (!form) {
-            if (w)
-                w->close();
-            return;
-        }
-        act(*form);
-        if (form->isVisible())
-            form->reject();
-    });
 }
 
 // A browser on screen, filled as when opened.
