@@ -41,6 +41,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -104,6 +105,26 @@ void WriteIni(const QString& folder, const QByteArray& extra = {})
         ini.write("[Preferences]\nHostsFile=" + (folder + "/hosts").toLocal8Bit() + "\nTextEditor=" +
                   (folder + "/no-editor").toLocal8Bit() + "\n" + extra);
 }
+
+// A data module over a fresh folder whose preferences keep the HOSTS file and
+// the editor inside it, with its tables open and the first group made.
+struct TShotData {
+    QTemporaryDir folder;
+    std::unique_ptr<TQuillonData> data;
+
+    QString Path() const { return folder.path(); }
+    bool Open(const QByteArray& extraIni = {})
+    {
+        WriteIni(folder.path(), extraIni);
+        data = std::make_unique<TQuillonData>(folder.path().toStdString());
+        data->Prefs().LoadPrefs();
+        if (!data->OpenDatabase())
+            return false;
+        TGroupList list;
+        data->FillGroupList(list, false);
+        return true;
+    }
+};
 
 // The main window over a few groups in each state of the HOSTS file, and its
 // Hosts menu while the file is disabled.
@@ -225,14 +246,10 @@ void SaveImportDialog(const QString& out)
 // ones flagged exclude start unticked.
 void SaveExportDialog(const QString& out)
 {
-    QTemporaryDir folder;
-    WriteIni(folder.path(), "[Export]\nExportFile=" + (folder.path() + "/blocklist.txt").toLocal8Bit() + "\n");
-    TQuillonData data(folder.path().toStdString());
-    data.Prefs().LoadPrefs();
-    if (!data.OpenDatabase())
+    TShotData shot;
+    if (!shot.Open("[Export]\nExportFile=" + (shot.Path() + "/blocklist.txt").toLocal8Bit() + "\n"))
         return;
-    TGroupList list;
-    data.FillGroupList(list, false);
+    TQuillonData& data = *shot.data;
     data.AddGroup("Advertising", false, false);
     data.AddGroup("Trackers", true, false);
     data.AddGroup("Malware", true, true);
@@ -250,15 +267,11 @@ void SaveExportDialog(const QString& out)
 // with plain text chosen, which disables both REGEDIT4 options.
 void SaveRegistryDialog(const QString& out)
 {
-    QTemporaryDir folder;
-    WriteIni(folder.path(), "[Registry]\nRegistryFile=" + (folder.path() + "/restricted.reg").toLocal8Bit() +
-                                "\nRegistryBoth=1\nRegistryView=0\nRegistryExclude=example.com,cdn.example.net\n");
-    TQuillonData data(folder.path().toStdString());
-    data.Prefs().LoadPrefs();
-    if (!data.OpenDatabase())
+    TShotData shot;
+    if (!shot.Open("[Registry]\nRegistryFile=" + (shot.Path() + "/restricted.reg").toLocal8Bit() +
+                                "\nRegistryBoth=1\nRegistryView=0\nRegistryExclude=example.com,cdn.example.net\n"))
         return;
-    TGroupList list;
-    data.FillGroupList(list, false);
+    TQuillonData& data = *shot.data;
     const int groups[] = {data.AddGroup("Trackers", true, false), data.AddGroup("Malware", true, true),
                           data.AddGroup("Advertising", false, false)};
     TTable& bad = data.BadHosts;
@@ -302,14 +315,10 @@ void SavePrefsDialog(const QString& out)
 // opened from a search.
 void SaveBadHostBrowser(const QString& out)
 {
-    QTemporaryDir folder;
-    WriteIni(folder.path());
-    TQuillonData data(folder.path().toStdString());
-    data.Prefs().LoadPrefs();
-    if (!data.OpenDatabase())
+    TShotData shot;
+    if (!shot.Open())
         return;
-    TGroupList list;
-    data.FillGroupList(list, false);
+    TQuillonData& data = *shot.data;
     const int groups[] = {data.AddGroup("Advertising", false, false), data.AddGroup("Trackers", true, false),
                           data.AddGroup("Malware", true, true)};
     TTable& bad = data.BadHosts;
@@ -353,14 +362,10 @@ void SaveBadHostBrowser(const QString& out)
 // flags, the move dialog for a group with hosts, and the pick dialog.
 void SaveGroupDialogs(const QString& out)
 {
-    QTemporaryDir folder;
-    WriteIni(folder.path());
-    TQuillonData data(folder.path().toStdString());
-    data.Prefs().LoadPrefs();
-    if (!data.OpenDatabase())
+    TShotData shot;
+    if (!shot.Open())
         return;
-    TGroupList list;
-    data.FillGroupList(list, false);
+    TQuillonData& data = *shot.data;
     for (const char* name : {"Advertising", "Trackers", "Malware", "Social Widgets", "Cryptominers",
                              "Telemetry and crash reports of well-known desktop programs"})
         data.AddGroup(name, std::string(name) == "Trackers" || std::string(name) == "Malware",
@@ -405,14 +410,10 @@ void SaveGroupDialogs(const QString& out)
 // with the blank group.
 void SaveBadHostEditor(const QString& out)
 {
-    QTemporaryDir folder;
-    WriteIni(folder.path(), "LastGroup=3\n");
-    TQuillonData data(folder.path().toStdString());
-    data.Prefs().LoadPrefs();
-    if (!data.OpenDatabase())
+    TShotData shot;
+    if (!shot.Open("LastGroup=3\n"))
         return;
-    TGroupList list;
-    data.FillGroupList(list, false);
+    TQuillonData& data = *shot.data;
     data.AddGroup("Advertising", false, false);
     data.AddGroup("Trackers", true, false);
     data.AddGroup("Malware", true, true);
@@ -447,12 +448,10 @@ void SaveBadHostEditor(const QString& out)
 // The good hosts browser over a few rows, and its editor adding and editing.
 void SaveGoodHostDialogs(const QString& out)
 {
-    QTemporaryDir folder;
-    WriteIni(folder.path());
-    TQuillonData data(folder.path().toStdString());
-    data.Prefs().LoadPrefs();
-    if (!data.OpenDatabase())
+    TShotData shot;
+    if (!shot.Open())
         return;
+    TQuillonData& data = *shot.data;
     TTable& good = data.GoodHosts;
     const char* rows[][3] = {{"nas.home.lan", "192.168.1.20", "file server"},
                              {"printer.home.lan", "192.168.1.31", ""},
