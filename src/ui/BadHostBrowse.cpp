@@ -184,6 +184,8 @@ void TBadHostBrowseForm::FormShow()
         hosts.First();
     BrowseGrid->SetTable(&hosts);
     textOffset = -1;
+    // Typing searches at once: the grid, not the first button, has the focus.
+    BrowseGrid->setFocus();
 }
 
 void TBadHostBrowseForm::done(int result)

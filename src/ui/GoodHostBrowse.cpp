@@ -92,6 +92,7 @@ void TGoodHostBrowseForm::FormShow()
     if (good.GetBookmark() == NoBookmark)
         good.First();
     BrowseGrid->SetTable(&good);
+    BrowseGrid->setFocus();
 }
 
 void TGoodHostBrowseForm::done(int result)

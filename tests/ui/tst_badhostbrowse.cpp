@@ -220,6 +220,8 @@ void TestBadHostBrowse::design()
     QCOMPARE(fx.Bad().IndexName(), std::string("hostname"));
     QCOMPARE(fx.data->Groups.IndexName(), std::string("group_id"));
     QCOMPARE(form->BrowseGrid->model()->rowCount(), 6);
+    QApplication::setActiveWindow(form.get());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form->BrowseGrid));
 }
 
 // A Group cell is filled with the prepared brush and shows the group's caption
