@@ -4,7 +4,7 @@ BUILD  ?= build
 PREFIX ?= $(CURDIR)/Quillon
 JOBS   ?= 2
 
-.PHONY: all deps configure build run test bench shots clean
+.PHONY: all deps configure build run test sanitize fuzz windows-test bench shots clean
 
 all: build
 
@@ -25,6 +25,33 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# The Qt-free libraries and their tests cross-built for Windows with mingw-w64
+# in build-windows, run under Wine (installs those packages when missing).
+windows-test:
+	@JOBS=$(JOBS) scripts/windows-test
+
+# The whole test suite again, built by clang with AddressSanitizer and
+# UndefinedBehaviorSanitizer in build-sanitize; any report fails the run.
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:strict_init_order=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+sanitize: deps
+	@CXX=clang++ CC=clang cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DQUILLON_SANITIZE=ON >/dev/null
+	@$(SANITIZE_ENV) cmake --build $(SANITIZE_BUILD) -j$(JOBS)
+	@cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j$(JOBS)
+
+# Each libFuzzer target in fuzz/ for FUZZ_SECONDS (default 60) from its seed
+# corpus, built in build-fuzz; a finding fails the run, its input kept in
+# build-fuzz/fuzz/work/<target>/artifacts.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@CXX=clang++ CC=clang cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DQUILLON_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzzers
+	@fuzz/run-all $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
 
 bench: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target benchmarks

@@ -8,7 +8,11 @@ std::function<void()> Terminate;
 std::function<std::tm()> Now = [] {
     std::time_t t = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &t);
+#else
     localtime_r(&t, &local);
+#endif
     return local;
 };
 

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <iterator>
 #include <ctime>
@@ -91,6 +92,39 @@ void AppendGroup(TTable& groups, int id, const std::string& name, bool restricte
     groups.SetField("restricted", restricted);
     groups.SetField("exclude", exclude);
     PostOrCancel(groups);
+}
+
+// What a loaded table lacks of the built-in definitions, as the end of a
+// sentence ("it has no field ip"); empty when it has everything.
+std::string MissingDefinition(const TTable& loaded, const TTable& builtIn)
+{
+    for (const TFieldDef& want : builtIn.FieldDefs()) {
+        int f = loaded.FieldNo(want.name);
+        if (f < 0)
+            return "it has no field " + want.name;
+        if (loaded.FieldDefs()[size_t(f)].type != want.type)
+            return "its field " + want.name + " has the wrong type";
+        if (want.required && !loaded.FieldDefs()[size_t(f)].required)
+            return "its field " + want.name + " may be empty";
+    }
+    for (const TIndexDef& want : builtIn.IndexDefs()) {
+        const TIndexDef* found = nullptr;
+        for (const TIndexDef& def : loaded.IndexDefs())
+            if (TTable::SameText(def.name, want.name))
+                found = &def;
+        if (!found)
+            return "it has no index " + want.name;
+        bool same = found->unique == want.unique && found->fields.size() == want.fields.size();
+        for (size_t i = 0; same && i < want.fields.size(); ++i) {
+            const bool text = loaded.FieldDef(want.fields[i]).type == TFieldType::ftString;
+            const bool ci = i < found->caseInsensitive.size() && found->caseInsensitive[i];
+            same = TTable::SameText(found->fields[i], want.fields[i]) &&
+                   (!text || ci == want.caseInsensitive[i]);
+        }
+        if (!same)
+            return "its index " + want.name + " is not the one Quillon uses";
+    }
+    return {};
 }
 
 // Size of a text field of a loaded table; 0 when the field is missing.
@@ -189,30 +223,17 @@ bool TQuillonData::OpenDatabase()
                           "Please follow proper upgrade procedures or delete *.cds from the Quillon directory.");
 
     // A table file from elsewhere that lacks what this program relies on is
-    // treated like a damaged one.
-    struct TNeed {
-        TTable* table;
-        std::vector<const char*> fields, indexes;
-    };
-    const TNeed needs[] = {
-        {&GoodHosts, {"hostname", "ip", "comment"}, {"hostname", "ip", "comment"}},
-        {&BadHosts, {"hostname", "group_id", "comment"}, {"hostname", "group_id", "comment"}},
-        {&Groups, {"group_id", "group_name", "restricted", "exclude"}, {"group_id", "group_name"}}};
-    for (const TNeed& n : needs) {
-        std::string missing;
-        for (const char* f : n.fields)
-            if (!n.table->HasField(f))
-                missing = std::string("the field ") + f;
-        for (const char* ix : n.indexes) {
-            bool found = false;
-            for (const TIndexDef& def : n.table->IndexDefs())
-                found = found || TTable::SameText(def.name, ix);
-            if (!found && missing.empty())
-                missing = std::string("the index ") + ix;
-        }
+    // treated like a damaged one: every built-in field with its type, and
+    // every built-in index with its key fields and options.
+    const std::pair<TTable*, void (*)(TTable&)> shapes[] = {
+        {&GoodHosts, DefineGoodHosts}, {&BadHosts, DefineBadHosts}, {&Groups, DefineGroups}};
+    for (const auto& [table, define] : shapes) {
+        TTable builtIn(table->Name());
+        define(builtIn);
+        std::string missing = MissingDefinition(*table, builtIn);
         if (!missing.empty()) {
-            return RefuseData("Cannot read table file " + TableFileName(*n.table) + ": it has no " + missing +
-                              "." + MsgBreak + "Quillon will close without changing any file.");
+            return RefuseData("Cannot read table file " + TableFileName(*table) + ": " + missing + "." +
+                              MsgBreak + "Quillon will close without changing any file.");
         }
     }
     GoodHosts.SetIndexName("hostname");
@@ -471,7 +492,16 @@ int TQuillonData::AddGroup(const std::string& groupName, bool restricted, bool e
             id = 1;
         } else {
             Groups.Last();
-            id = Groups.AsInteger("group_id") + 1;
+            int highest = Groups.AsInteger("group_id");
+            if (highest < INT32_MAX) {
+                id = highest + 1;
+            } else {
+                // No number above the highest: the first free one from 1 up.
+                id = 1;
+                Groups.FindNearest({1});
+                for (; !Groups.Eof() && Groups.AsInteger("group_id") == id; Groups.Next())
+                    ++id;
+            }
         }
         AppendGroup(Groups, id, groupName, restricted, exclude);
     }

@@ -1991,19 +1991,25 @@ private:
 // nothing the size of the file is ever held in memory.
 class TWriter {
 public:
-    explicit TWriter(const std::string& fileName) : out(fileName), buffer(1 << 20) {}
+    // sizeHint: about how large the file will be. A small table gets a small
+    // buffer, left uninitialised: clearing a megabyte would cost more than
+    // writing the whole file.
+    TWriter(const std::string& fileName, size_t sizeHint)
+        : Size(std::clamp<size_t>(sizeHint, 4096, 1 << 20)), out(fileName), buffer(new char[Size])
+    {
+    }
 
     void Put(const void* p, size_t k)
     {
-        if (used + k > buffer.size()) {
+        if (used + k > Size) {
             Flush();
-            if (k > buffer.size()) {
+            if (k > Size) {
                 sum.Update(static_cast<const char*>(p), k);
                 out.Write(static_cast<const char*>(p), k);
                 return;
             }
         }
-        std::memcpy(buffer.data() + used, p, k);
+        std::memcpy(buffer.get() + used, p, k);
         used += k;
     }
     void U8(uint8_t v) { Put(&v, 1); }
@@ -2024,15 +2030,16 @@ public:
     }
 
 private:
+    const size_t Size;
     platform::TAtomicFileWriter out;
     TChecksum sum;
-    std::vector<char> buffer;
+    std::unique_ptr<char[]> buffer;
     size_t used = 0;
 
     void Flush()
     {
-        sum.Update(buffer.data(), used);
-        out.Write(buffer.data(), used);
+        sum.Update(buffer.get(), used);
+        out.Write(buffer.get(), used);
         used = 0;
     }
 };
@@ -2075,6 +2082,13 @@ private:
 
 } // namespace
 
+uint64_t TTable::FileCheckValue(const char* data, size_t size)
+{
+    TChecksum check;
+    check.Update(data, size);
+    return check.Final();
+}
+
 void TTable::SaveToFile(const std::string& fileName)
 {
     d->CheckActive();
@@ -2093,7 +2107,7 @@ void TTable::SaveToFile(const std::string& fileName)
                 rows.push_back(r);
     }
 
-    TWriter w(fileName);
+    TWriter w(fileName, 1024 + rows.size() * (4 + 5 * d->cols.size()) + d->arena.size() - d->arenaGarbage);
     w.Put(Magic, 8);
     w.U32(FileVersion);
     w.Str(name);
@@ -2287,7 +2301,8 @@ void TTable::LoadFromFile(const std::string& fileName)
                 const char* vals = rd.Take(size_t(rows) * 4);
                 c.nulls.assign(reinterpret_cast<const uint8_t*>(nulls), reinterpret_cast<const uint8_t*>(nulls) + rows);
                 c.ints.ResizeUninitialized(rows);
-                std::memcpy(c.ints.data(), vals, size_t(rows) * 4);
+                if (rows > 0)   // an empty table has no array to copy into
+                    std::memcpy(c.ints.data(), vals, size_t(rows) * 4);
             }
         }
         if (rd.Left() != 8)

@@ -17,9 +17,7 @@ class TTextOut {
 public:
     explicit TTextOut(std::string name) : fileName(std::move(name))
     {
-        file = std::fopen(fileName.c_str(), "wb");
-        if (!file)
-            throw EQuillonError("Cannot create file " + fileName + ": " + std::strerror(errno));
+        file = platform::OpenFileForRewrite(fileName);
         std::setvbuf(file, nullptr, _IONBF, 0);   // our own buffer is the only one
     }
 
@@ -78,8 +76,11 @@ private:
 
     void WriteRaw(const char* p, size_t n)
     {
-        if (std::fwrite(p, 1, n, file) != n)
+        const size_t allowed = platform::WritableBytes(n);
+        if (std::fwrite(p, 1, allowed, file) != allowed)
             throw EQuillonError("Cannot write file " + fileName + ": " + std::strerror(errno));
+        if (allowed < n)
+            throw EQuillonError("Cannot write file " + fileName + ": " + std::strerror(ENOSPC));
     }
 };
 

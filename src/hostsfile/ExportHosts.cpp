@@ -213,7 +213,7 @@ void TExportForm::ConnectHandlers()
         {btnAll, "A"}, {btnNone, "N"}, {btnReverse, "R"}};
     for (const auto& [button, code] : selectors)
         connect(button, &QPushButton::clicked, this,
-                GuardedSlot(this, [this, code] { CheckListSelect(lbxGroups, code); }));
+                GuardedSlot(this, [this, code = code] { CheckListSelect(lbxGroups, code); }));
     connect(btnDefault, &QPushButton::clicked, this, GuardedSlot(this, &TExportForm::SelectDefaultGroups));
     connect(btnExport, &QPushButton::clicked, this, GuardedSlot(this, &TExportForm::ExportClick));
     connect(btnClose, &QPushButton::clicked, this, GuardedSlot(this, &TExportForm::CloseClick));

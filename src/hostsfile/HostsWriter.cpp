@@ -89,11 +89,14 @@ bool THostsWriter::DoExport(const TGroupSelection& selection)
         hostsFormat ? prefs.CommentSeparator : " " + prefs.TextComment + " ";
     const bool grouped = prefs.ExportGroups;
 
-    {
+    const bool existed = platform::FileExists(fileName);
+    bool emptied = false;   // the file was opened, so its old content is gone
+    try {
         std::unique_ptr<TBusyCursor> busy;
         if (Unattended)
             busy = std::make_unique<TBusyCursor>();
         TTextOut out(fileName);
+        emptied = true;
 
         out.Line(prefix + " " + data.CreatedByText());
         out.EndLine();
@@ -141,7 +144,8 @@ bool THostsWriter::DoExport(const TGroupSelection& selection)
                 int id = groups.AsInteger(groupId);
                 if (!groupSelected(id))
                     continue;
-                std::string caption = data.GroupCaption(id, prefs.ExportQuillon);
+                // The caption of the row in hand: a look-up by number would move the cursor.
+                std::string caption = data.CurrentGroupCaption(prefs.ExportQuillon);
                 ShowStatus("Exporting group " + caption);
                 bool headingPending = true;
                 if (bad.FindKey({id})) {
@@ -167,6 +171,17 @@ bool THostsWriter::DoExport(const TGroupSelection& selection)
 
         ShowStatus(std::to_string(hostCount) + " hosts written");
         out.Close();
+    } catch (...) {
+        // A write that failed half-way (a full disk) must not leave half a
+        // file: the backup's content goes back in place, and a file that
+        // was new goes, as after a cancel.
+        if (emptied && backupMade) {
+            if (platform::CopyFile(backupName, fileName))
+                platform::DeleteFile(backupName);
+        } else if (emptied && !existed) {
+            platform::DeleteFile(fileName);
+        }
+        throw;
     }
 
     if (progress.CancelRequested()) {

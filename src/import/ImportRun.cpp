@@ -31,8 +31,10 @@ std::string_view Trim(std::string_view s)
     return s.substr(a, b - a);
 }
 
-// Reads a text file line by line through a 32768-byte buffer; accepts LF and
-// CR LF line ends and skips a UTF-8 byte-order mark at the very start.
+// Reads a text file line by line through a 32768-byte buffer; accepts LF,
+// CR LF and CR line ends and skips a UTF-8 byte-order mark at the very start.
+// A file with a NUL byte anywhere is no text file: it is refused with a
+// message naming it rather than read as lines of garbage.
 class TLineReader {
 public:
     explicit TLineReader(const std::string& name) : fileName(name)
@@ -40,14 +42,29 @@ public:
         file = std::fopen(name.c_str(), "rb");
         if (!file)
             throw EQuillonError("Cannot open file " + name + ": " + std::strerror(errno));
-        std::setvbuf(file, nullptr, _IONBF, 0);
-        std::error_code ec;
-        total = std::filesystem::file_size(name, ec);
-        if (ec)
-            total = 0;
-        Fill();
-        if (end - pos >= 3 && std::memcmp(buffer + pos, "\xEF\xBB\xBF", 3) == 0)
-            pos += 3;
+        // A refused file is closed at once (no destructor runs for a
+        // constructor that throws); left open, Windows could not delete it.
+        try {
+            std::setvbuf(file, nullptr, _IONBF, 0);
+            std::error_code ec;
+            total = std::filesystem::file_size(name, ec);
+            if (ec)
+                total = 0;
+            if (IsUtf16())
+                throw EQuillonError("Cannot import file " + name +
+                                    ": it holds UTF-16 text. Save it as ANSI or UTF-8 text and import it again.");
+            Fill();
+            if (end - pos >= 3 && std::memcmp(buffer + pos, "\xEF\xBB\xBF", 3) == 0)
+                pos += 3;
+            // Old Mac files end their lines with CR alone: CRs and not a single
+            // LF in the first buffer.
+            if (!std::memchr(buffer + pos, '\n', end - pos) && std::memchr(buffer + pos, '\r', end - pos))
+                lineEnd = '\r';
+        } catch (...) {
+            std::fclose(file);
+            file = nullptr;
+            throw;
+        }
     }
 
     ~TLineReader()
@@ -69,7 +86,7 @@ public:
         long_.clear();
         for (;;) {
             const char* start = buffer + pos;
-            const char* nl = static_cast<const char*>(std::memchr(start, '\n', end - pos));
+            const char* nl = static_cast<const char*>(std::memchr(start, lineEnd, end - pos));
             if (nl) {
                 size_t len = size_t(nl - start);
                 pos += len + 1;
@@ -104,13 +121,28 @@ private:
     size_t pos = 0, end = 0;
     uint64_t consumed = 0, total = 0;
     bool eof = false;
+    char lineEnd = '\n';
     std::string long_;
 
-    static std::string_view StripCR(std::string_view s)
+    std::string_view StripCR(std::string_view s) const
     {
-        if (!s.empty() && s.back() == '\r')
+        if (lineEnd == '\n' && !s.empty() && s.back() == '\r')
             s.remove_suffix(1);
         return s;
+    }
+
+    // A byte-order mark, or two ASCII characters each paired with a NUL byte,
+    // at the very start.
+    bool IsUtf16()
+    {
+        unsigned char h[4];
+        size_t got = std::fread(h, 1, 4, file);
+        std::rewind(file);
+        if (got >= 2 && ((h[0] == 0xFF && h[1] == 0xFE) || (h[0] == 0xFE && h[1] == 0xFF)))
+            return true;
+        auto ascii = [](unsigned char c) { return c >= 9 && c < 127; };
+        return got == 4 && ((ascii(h[0]) && !h[1] && ascii(h[2]) && !h[3]) ||
+                            (!h[0] && ascii(h[1]) && !h[2] && ascii(h[3])));
     }
 
     void Fill()
@@ -124,8 +156,24 @@ private:
             eof = true;
         }
         end = got;
+        if (const void* nul = std::memchr(buffer, '\0', got)) {
+            const uint64_t at = consumed + uint64_t(static_cast<const char*>(nul) - buffer);
+            throw EQuillonError("Cannot import file " + fileName +
+                                ": it is not a text file (a NUL byte at offset " + std::to_string(at) + ").");
+        }
     }
 };
+
+// A text in double quotes for an error line of the report; a runaway text
+// (a whole megabyte line without a blank) is cut, so the report stays readable.
+std::string Quoted(std::string_view text)
+{
+    constexpr size_t Most = 255;
+    if (text.size() <= Most)
+        return "\"" + std::string(text) + "\"";
+    return "\"" + std::string(text.substr(0, Most)) + "...\" (" + std::to_string(text.size()) +
+           " characters)";
+}
 
 // std::string::assign checks for overlap and may reallocate on every call;
 // the ring's strings keep their capacity from line to line.
@@ -294,7 +342,7 @@ struct TImportRun::Impl {
         TTable& groups = data.Groups;
         if (!key.empty() && groups.FindText(key)) {
             currentGroup = groups.AsInteger("group_id");
-            Tally(TEntity::Group, TOutcomeKind::Duplicate, 1, name);
+            Tally(TEntity::Group, TOutcomeKind::Duplicate, 1, key);
             return;
         }
         if (prefs.ImportGroupOption == 1) {
@@ -304,7 +352,7 @@ struct TImportRun::Impl {
         currentGroup = data.AddGroup(std::string(name), restricted, exclude);
         groups.SetIndexName("group_name");
         excludeOf[currentGroup] = exclude;
-        Tally(TEntity::Group, TOutcomeKind::New, 1, name);
+        Tally(TEntity::Group, TOutcomeKind::New, 1, key);
     }
 
     // Splits the names of a host line: commas and runs of blanks separate them,
@@ -396,7 +444,7 @@ struct TImportRun::Impl {
             }
             address = line.substr(0, blank);
             if (!TQuillonData::IsIPAddress(address)) {
-                Error("Invalid IP address \"" + std::string(address) + "\"");
+                Error("Invalid IP address " + Quoted(address));
                 return;
             }
             nameText = line.substr(blank + 1);
@@ -416,7 +464,7 @@ struct TImportRun::Impl {
             if (TTable::SameText(name, "localhost"))
                 continue;
             if (!data.ValidateHostname(name, message)) {
-                Error("Invalid hostname \"" + std::string(name) + "\"");
+                Error("Invalid hostname " + Quoted(name));
                 continue;
             }
             if (good)

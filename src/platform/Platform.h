@@ -1,6 +1,7 @@
 // The few operating-system services the program needs; one implementation per platform.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,12 +64,39 @@ bool DeleteFile(const std::string& path);
 // Text of the last system error (errno / GetLastError) for messages.
 std::string LastErrorText();
 
+// Opens a file to be written from its start, creating it when missing. An
+// existing file is opened as it is and then emptied, never re-created, so it
+// keeps its owner, permissions and (on Windows) the hidden and system
+// attributes a HOSTS file may carry; a file that cannot be opened is left as
+// it was. Throws EQuillonError naming the file and the reason ("Cannot create
+// file" for a new one, "Cannot write file" for an existing one; a read-only
+// file on Windows is named as such).
+std::FILE* OpenFileForRewrite(const std::string& path);
+
 // Path helpers.
 std::string IncludeTrailingPathDelimiter(const std::string& path);
 std::string ExcludeTrailingPathDelimiter(const std::string& path);
 std::string RemoveFileExt(const std::string& path);
 std::string ExtractFileName(const std::string& path);
 std::string ExtractFilePath(const std::string& path);   // with trailing delimiter
+
+// Test seam imitating a full disk, or a crash in the middle of a write: called
+// with the size of each block of file content that TAtomicFileWriter or
+// TTextOut is about to write, it answers how many of those bytes may reach the
+// file; a shorter answer makes the write fail there with ENOSPC ("No space
+// left on device"). Null, as always outside tests, lets every byte through.
+using TWriteLimiter = size_t (*)(size_t size);
+inline TWriteLimiter WriteLimiter = nullptr;
+
+// Bytes of a block of the given size that may be written (all of it unless a
+// test set WriteLimiter).
+inline size_t WritableBytes(size_t size)
+{
+    if (!WriteLimiter)
+        return size;
+    size_t allowed = WriteLimiter(size);
+    return allowed < size ? allowed : size;
+}
 
 // Replaces a file atomically while its content is streamed in: a temporary file
 // in the same folder, flushed to disk and renamed over the target by Commit.

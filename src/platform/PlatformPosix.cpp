@@ -528,6 +528,27 @@ bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
 std::string LastErrorText() { return std::strerror(errno); }
 
+std::FILE* OpenFileForRewrite(const std::string& path)
+{
+    const bool existed = access(path.c_str(), F_OK) == 0;
+    auto fail = [&](int error) {
+        throw EQuillonError((existed ? "Cannot write file " : "Cannot create file ") + path + ": " +
+                            std::strerror(error));
+    };
+    // O_TRUNC empties the file in place: same file, same owner and mode. The
+    // open is refused before anything is truncated.
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        fail(errno);
+    std::FILE* file = fdopen(fd, "wb");
+    if (!file) {
+        int error = errno;
+        close(fd);
+        fail(error);
+    }
+    return file;
+}
+
 std::string IncludeTrailingPathDelimiter(const std::string& path)
 {
     if (!path.empty() && path.back() == PathDelim)
@@ -634,6 +655,9 @@ TAtomicFileWriter::~TAtomicFileWriter() { d->Abandon(); }
 
 void TAtomicFileWriter::Write(const char* data, size_t size)
 {
+    const size_t allowed = WritableBytes(size);
+    const bool full = allowed < size;
+    size = allowed;
     while (size > 0) {
         ssize_t put = write(d->fd, data, size);
         if (put < 0) {
@@ -644,6 +668,8 @@ void TAtomicFileWriter::Write(const char* data, size_t size)
         data += put;
         size -= size_t(put);
     }
+    if (full)
+        d->Fail(ENOSPC);
 }
 
 void TAtomicFileWriter::Commit()

@@ -1,6 +1,7 @@
 // TIniFile: an INI file held in memory, read whole and written whole.
 #include "settings/IniFile.h"
 
+#include "platform/Errors.h"
 #include "platform/Platform.h"
 
 #include <charconv>
@@ -43,8 +44,17 @@ bool ParseInt(std::string_view text, int& value)
 
 TIniFile::TIniFile(const std::string& fileName) : fileName(fileName)
 {
-    if (platform::FileExists(fileName))
-        Parse(platform::ReadWholeFile(fileName));
+    if (!platform::FileExists(fileName))
+        return;
+    const std::string content = platform::ReadWholeFile(fileName);
+    // A damaged file (NUL bytes where text should be) is refused rather than
+    // read as defaults: the next save would otherwise replace every setting,
+    // the HOSTS file's location among them, without a word.
+    if (content.find('\0') != std::string::npos)
+        throw EQuillonError("Cannot read file " + fileName +
+                            ": it is damaged (it holds NUL bytes, so it is not a text file). "
+                            "Repair or delete it.");
+    Parse(content);
 }
 
 void TIniFile::Parse(const std::string& content)

@@ -16,7 +16,7 @@
 class TIniFile {
 public:
     // Loads the file; an absent file reads as empty. Throws EQuillonError when
-    // the file exists but cannot be read.
+    // the file exists but cannot be read, or holds NUL bytes (damaged).
     explicit TIniFile(const std::string& fileName);
 
     const std::string& FileName() const { return fileName; }

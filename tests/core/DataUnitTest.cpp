@@ -2,6 +2,7 @@
 #include "core/AppHooks.h"
 #include "core/DataUnit.h"
 #include "platform/Errors.h"
+#include "platform/Platform.h"
 #include "support/DataRows.h"
 #include "support/FixedClock.h"
 #include "support/ScriptedPresenter.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 
@@ -139,19 +141,108 @@ TEST_F(DataUnitTest, DamagedTableFileIsNamedAndNeverOverwritten)
 {
     AddBad("a.example", 1);
     data->SaveDatabase(false);
-    std::string bytes = dir.Read("BadHosts.cds");
-    bytes[bytes.size() / 2] ^= 1;
-    dir.Write("BadHosts.cds", bytes);
+    const std::string saved = dir.Read("BadHosts.cds");
+    std::string flipped = saved;
+    flipped[saved.size() / 2] ^= 1;
+    const std::pair<std::string, const char*> damages[] = {
+        {flipped, "the file is damaged (its check value does not match)."},
+        {saved.substr(0, saved.size() / 2), "the file is damaged (its check value does not match)."},
+        {saved.substr(0, 10), "not a table file."}};
+    for (const auto& [bytes, reason] : damages) {
+        dir.Write("BadHosts.cds", bytes);
+        presenter.Clear();
+        terminations = 0;
+        EXPECT_FALSE(Open());
+        ASSERT_EQ(presenter.shown.size(), 1u);
+        EXPECT_EQ(presenter.Last().caption, "Database Error");
+        EXPECT_EQ(presenter.Last().text, "Cannot read table file " + dir.File("BadHosts.cds") + ": " +
+                                             reason + "\r\nQuillon will close without changing any file.");
+        EXPECT_EQ(terminations, 1);
+        data->SaveDatabase(true);
+        EXPECT_EQ(dir.Read("BadHosts.cds"), bytes);
+    }
+}
+
+// Table files that pass the check value but were written for another shape of
+// table: each is refused at start-up, naming the file and what is wrong.
+struct ShapeCase {
+    const char* name;
+    const char* file;
+    void (*define)(TTable&);
+    const char* reason;
+};
+
+class TableShapeTest : public DataUnitTest, public ::testing::WithParamInterface<ShapeCase> {};
+
+TEST_P(TableShapeTest, IsRefusedByNameAndLeftAlone)
+{
+    const ShapeCase& c = GetParam();
+    TTable odd(std::string(c.file).substr(0, std::string(c.file).find('.')));
+    c.define(odd);
+    odd.CreateDataSet();
+    odd.SaveToFile(dir.File(c.file));
+    const std::string before = dir.Read(c.file);
 
     EXPECT_FALSE(Open());
     ASSERT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(presenter.Last().caption, "Database Error");
-    EXPECT_NE(presenter.Last().text.find(dir.File("BadHosts.cds")), std::string::npos)
-        << presenter.Last().text;
-    EXPECT_NE(presenter.Last().text.find("damaged"), std::string::npos);
-    EXPECT_EQ(terminations, 1);
+    EXPECT_EQ(presenter.Last().text, "Cannot read table file " + dir.File(c.file) + ": " + c.reason +
+                                         ".\r\nQuillon will close without changing any file.");
     data->SaveDatabase(true);
-    EXPECT_EQ(dir.Read("BadHosts.cds"), bytes);
+    EXPECT_EQ(dir.Read(c.file), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OtherShapes, TableShapeTest,
+    ::testing::Values(
+        // Found by fuzzing: a group number stored as a flag made every new group a failed post.
+        ShapeCase{"GroupIdAsFlag", "Groups.cds",
+                  [](TTable& t) {
+                      t.AddFieldDef({"group_id", TFieldType::ftBoolean, 0, true});
+                      t.AddFieldDef({"group_name", TFieldType::ftString, 255, true});
+                      t.AddFieldDef({"restricted", TFieldType::ftBoolean, 0, false});
+                      t.AddFieldDef({"exclude", TFieldType::ftBoolean, 0, false});
+                      t.AddIndexDef({"group_id", {"group_id"}, {false}, true, true});
+                      t.AddIndexDef({"group_name", {"group_name"}, {true}, false, true});
+                  },
+                  "its field group_id has the wrong type"},
+        // Found by fuzzing: an empty group number matched group 0 and sent the export round in circles.
+        ShapeCase{"GroupIdMayBeEmpty", "Groups.cds",
+                  [](TTable& t) {
+                      t.AddFieldDef({"group_id", TFieldType::ftInteger, 0, false});
+                      t.AddFieldDef({"group_name", TFieldType::ftString, 255, true});
+                      t.AddFieldDef({"restricted", TFieldType::ftBoolean, 0, false});
+                      t.AddFieldDef({"exclude", TFieldType::ftBoolean, 0, false});
+                      t.AddIndexDef({"group_id", {"group_id"}, {false}, true, true});
+                      t.AddIndexDef({"group_name", {"group_name"}, {true}, false, true});
+                  },
+                  "its field group_id may be empty"},
+        ShapeCase{"NameIndexOnComments", "BadHosts.cds",
+                  [](TTable& t) {
+                      t.AddFieldDef({"hostname", TFieldType::ftString, 255, true});
+                      t.AddFieldDef({"group_id", TFieldType::ftInteger, 0, false});
+                      t.AddFieldDef({"comment", TFieldType::ftString, 255, false});
+                      t.AddIndexDef({"hostname", {"comment"}, {true}, true, false});
+                      t.AddIndexDef({"group_id", {"group_id", "hostname"}, {false, true}, false, true});
+                      t.AddIndexDef({"comment", {"comment", "hostname"}, {true, true}, false, false});
+                  },
+                  "its index hostname is not the one Quillon uses"},
+        ShapeCase{"NoAddressField", "GoodHosts.cds",
+                  [](TTable& t) {
+                      t.AddFieldDef({"hostname", TFieldType::ftString, 255, true});
+                      t.AddFieldDef({"comment", TFieldType::ftString, 255, false});
+                      t.AddIndexDef({"hostname", {"hostname"}, {true}, true, true});
+                  },
+                  "it has no field ip"}),
+    [](const ::testing::TestParamInfo<ShapeCase>& info) { return std::string(info.param.name); });
+
+TEST_F(DataUnitTest, AddGroupAfterTheHighestNumberTakesTheFirstFreeOne)
+{
+    // One more than the largest group number would overflow.
+    AddGroupRow(1, "One");
+    AddGroupRow(INT32_MAX, "Last");
+    EXPECT_EQ(data->AddGroup("Next", false, false), 2);
+    EXPECT_EQ(data->GroupCaption(2, false), "Next");
 }
 
 TEST_F(DataUnitTest, AddBadHostConflicts)
@@ -304,7 +395,8 @@ TEST_F(DataUnitTest, NamesAndTexts)
     EXPECT_EQ(presenter.Last().text, "Path not found:\r\n" + dir.Path() + "Help");
     std::filesystem::create_directory(dir.File("Help"));
     data->ShowHelp("import.html");
-    EXPECT_EQ(presenter.Last().text, "File not found:\r\n" + dir.Path() + "Help/import.html");
+    EXPECT_EQ(presenter.Last().text,
+              "File not found:\r\n" + dir.Path() + "Help" + platform::PathDelim + "import.html");
 }
 
 } // namespace

@@ -590,6 +590,19 @@ TEST_F(TableTest, FilesRoundTripDefinitionsAndRows)
     EXPECT_FALSE(dir.Exists("Hosts.cds.tmp"));
 }
 
+TEST_F(TableTest, EmptyTablesRoundTripThroughFiles)
+{
+    // An integer column of no rows once copied from a null array.
+    TTempDir dir;
+    t.SaveToFile(dir.File("Hosts.cds"));
+    TTable loaded("Hosts");
+    loaded.LoadFromFile(dir.File("Hosts.cds"));
+    EXPECT_TRUE(loaded.Active());
+    EXPECT_EQ(loaded.RowCount(), 0);
+    Add(loaded, "a.example", 1);
+    EXPECT_EQ(Walk(loaded), std::vector<std::string>{"a.example"});
+}
+
 TEST_F(TableTest, UnreadableFilesAreReportedByName)
 {
     TTempDir dir;

@@ -14,6 +14,13 @@
 #include <filesystem>
 #include <thread>
 
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 
 // Expected texts are written with "\n"; files carry the platform's line end.
@@ -297,6 +304,30 @@ TEST_F(WriterTest, UnwritableFileIsNamedWithTheReason)
 #endif
 }
 
+TEST_F(WriterTest, WriteProtectedHostsFileIsNamedAndLeftAsItWas)
+{
+#ifdef _WIN32
+    const std::string reason = "the file has the read-only attribute";
+#else
+    if (geteuid() == 0)
+        GTEST_SKIP() << "the superuser writes any file";
+    const std::string reason = "Permission denied";
+#endif
+    Fixture();
+    dir.Write("hosts", "keep\n");
+    // On Windows this sets the read-only attribute.
+    ASSERT_EQ(chmod(dir.File("hosts").c_str(), S_IREAD), 0);
+    data->Prefs().ExportBackup = false;
+    try {
+        WriteHosts(*data, DefaultGroupSelection(*data));
+        ADD_FAILURE() << "no error";
+    } catch (const EQuillonError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot write file " + dir.File("hosts") + ": " + reason);
+    }
+    EXPECT_EQ(dir.Read("hosts"), "keep\n");
+    chmod(dir.File("hosts").c_str(), S_IREAD | S_IWRITE);
+}
+
 // ---- Write HOSTS and the HOSTS file's states
 
 TEST_F(WriterTest, WriteHostsUsesTheDefaultSelectionAndForgetsItsForcedSettings)
@@ -342,8 +373,19 @@ bool WaitForFile(const std::string& name)
 
 TEST_F(WriterTest, AfterWriteCommandRunsOnlyAfterASuccessfulWrite)
 {
+#ifdef _WIN32
+    // A program that records its arguments in record.log stands in for the command.
+    ASSERT_TRUE(platform::CopyFile(QUILLON_RECORDER, dir.File("action.exe")));
+    data->Prefs().WriteAction = dir.File("action.exe") + " %hosts% %HOSTS%";
+    const std::string ran = "record.log";
+    const std::string expected =
+        std::filesystem::current_path().string() + "|2|" + dir.File("hosts") + " " + dir.File("hosts") + "\n";
+#else
     data->Prefs().WriteAction = "echo %hosts% %HOSTS% > " + dir.File("ran.tmp") + " && mv " + dir.File("ran.tmp") +
                                 " " + dir.File("ran");
+    const std::string ran = "ran";
+    const std::string expected = dir.File("hosts") + " " + dir.File("hosts") + "\n";
+#endif
     data->Prefs().ExportBackup = true;
     data->Prefs().SavePrefs();
 
@@ -354,9 +396,9 @@ TEST_F(WriterTest, AfterWriteCommandRunsOnlyAfterASuccessfulWrite)
     std::filesystem::remove(dir.File("hosts.bak"));
 
     ASSERT_TRUE(WriteHosts(*data, DefaultGroupSelection(*data)));
-    ASSERT_TRUE(WaitForFile(dir.File("ran")));
-    EXPECT_EQ(dir.Read("ran"), dir.File("hosts") + " " + dir.File("hosts") + "\n");
-    std::filesystem::remove(dir.File("ran"));
+    ASSERT_TRUE(WaitForFile(dir.File(ran)));
+    EXPECT_EQ(dir.Read(ran), expected);
+    std::filesystem::remove(dir.File(ran));
 
     // A file that cannot be written: the error passes on, the settings are read back, no command.
     std::filesystem::remove(dir.File("hosts"));
@@ -365,7 +407,7 @@ TEST_F(WriterTest, AfterWriteCommandRunsOnlyAfterASuccessfulWrite)
     EXPECT_THROW(WriteHosts(*data, DefaultGroupSelection(*data)), EQuillonError);
     EXPECT_EQ(data->Prefs().ExportFormat, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_FALSE(dir.Exists("ran"));
+    EXPECT_FALSE(dir.Exists(ran));
 }
 
 TEST(ExpandWriteAction, ReplacesThePlaceholderInAnyCase)

@@ -483,19 +483,30 @@ TEST_F(RegistryTest, FileThatCannotBeCreatedThrows)
 
 TEST_F(RegistryTest, ViewOpensTheFinishedFileOnly)
 {
+#ifdef _WIN32
+    // A program that records its arguments stands in for the editor.
+    ASSERT_TRUE(platform::CopyFile(QUILLON_RECORDER, dir.File("editor.exe")));
+    Prefs().TextEditor = dir.File("editor.exe");
+    const std::string log = "record.log";
+    const std::string expected =
+        std::filesystem::current_path().string() + "|1|" + dir.File("zones.reg") + "\n";
+#else
     dir.Write("editor.sh", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + dir.File("editor.log") + "'\n");
     std::filesystem::permissions(dir.File("editor.sh"), std::filesystem::perms::owner_all);
+    Prefs().TextEditor = dir.File("editor.sh");
+    const std::string log = "editor.log";
+    const std::string expected = dir.File("zones.reg") + "\n";
+#endif
     AddGroupRow(*data, 1, "Ads", true);
     AddBadRow(*data, "ads.example.com", 1);
-    Prefs().TextEditor = dir.File("editor.sh");
     Prefs().RegistryView = true;
     Prefs().RegistryBoth = true;
     Run();
 
-    for (int i = 0; i < 300 && !dir.Exists("editor.log"); ++i)
+    for (int i = 0; i < 300 && !dir.Exists(log); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(dir.Read("editor.log"), dir.File("zones.reg") + "\n");
+    EXPECT_EQ(dir.Read(log), expected);
 }
 
 // ---------------------------------------------------------------------------

@@ -2,6 +2,8 @@
 #include "platform/Errors.h"
 #include "platform/Platform.h"
 #include "settings/IniFile.h"
+#include "settings/QuillonPrefs.h"
+#include "support/FailingWrites.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +11,12 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -186,10 +192,20 @@ TEST_F(IniFile, KeepsEightBitValues)
 
 TEST_F(IniFile, UnreadableFileThrowsNamingIt)
 {
+    dir.Write("test.ini", "[S]\nk=v\n");
+#ifdef _WIN32
+    // Held open without sharing, the file cannot be opened by anyone else.
+    HANDLE lock = CreateFileA(FileName().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    struct TRelease {
+        HANDLE h;
+        ~TRelease() { CloseHandle(h); }
+    } release{lock};
+#else
     if (geteuid() == 0)
         GTEST_SKIP() << "the superuser reads any file";
-    dir.Write("test.ini", "[S]\nk=v\n");
     ASSERT_EQ(chmod(FileName().c_str(), 0), 0);
+#endif
     try {
         TIniFile ini(FileName());
         FAIL() << "no error";
@@ -208,6 +224,46 @@ TEST_F(IniFile, UpdateIntoMissingFolderThrowsNamingTheFile)
         FAIL() << "no error";
     } catch (const EQuillonError& e) {
         EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+    }
+}
+
+// A file with NUL bytes is no INI file: reading it as defaults would let the
+// next save drop every setting, the HOSTS file's place among them.
+TEST_F(IniFile, DamagedFileIsRefusedNamingItAndKept)
+{
+    const std::string damaged = std::string("[Preferences]\nHostsFile=/srv/hosts\n\0\0\0\0", 39);
+    dir.Write("Quillon.ini", damaged);
+    TQuillonPrefs prefs(dir.File("Quillon.ini"), dir.Path());
+    const std::string expected =
+        "Cannot read file " + dir.File("Quillon.ini") +
+        ": it is damaged (it holds NUL bytes, so it is not a text file). Repair or delete it.";
+    for (auto step : {&TQuillonPrefs::LoadPrefs, &TQuillonPrefs::SavePrefs}) {
+        try {
+            (prefs.*step)();
+            ADD_FAILURE() << "no error";
+        } catch (const EQuillonError& e) {
+            EXPECT_EQ(std::string(e.what()), expected);
+        }
+    }
+    EXPECT_EQ(dir.Read("Quillon.ini"), damaged);
+}
+
+TEST_F(IniFile, AFullDiskLeavesTheOldFile)
+{
+    const std::string old = Lines({"[Preferences]", "HostsIP=10.0.0.1", ""});
+    dir.Write("Quillon.ini", old);
+    TQuillonPrefs prefs(dir.File("Quillon.ini"), dir.Path());
+    prefs.HostsIP = "10.9.9.9";
+    for (size_t room : {size_t(0), size_t(20)}) {
+        TFailingWrites full(room);
+        try {
+            prefs.SavePrefs();
+            ADD_FAILURE() << "no error";
+        } catch (const EQuillonError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "Cannot write file " + dir.File("Quillon.ini") + ": No space left on device");
+        }
+        EXPECT_EQ(dir.Read("Quillon.ini"), old);
     }
 }
 

@@ -5,6 +5,9 @@
 #include "settings/QuillonPrefs.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
+#ifdef _WIN32
+#include "support/FileAssociation.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -15,7 +18,9 @@
 #include <utility>
 #include <vector>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -287,15 +292,22 @@ TEST_F(Prefs, DefaultHostsFileIsTheSystemOne)
 
 TEST_F(Prefs, EmptyTextEditorIsLookedUpWithATemporaryDocument)
 {
+#ifdef _WIN32
+    const std::string viewer = dir.File("viewer.exe");
+    dir.Write("viewer.exe", "");
+    const TFileAssociation txt(".txt", viewer);
+#else
+    const std::string viewer = dir.File("bin/viewer");
     for (const char* folder : {"config", "data/applications", "bin"})
         std::filesystem::create_directories(dir.File(folder));
     dir.Write("config/mimeapps.list", "[Default Applications]\ntext/plain=viewer.desktop\n");
     dir.Write("data/applications/viewer.desktop", "[Desktop Entry]\nType=Application\nExec=viewer %f\n");
     dir.Write("bin/viewer", "#!/bin/sh\n");
-    chmod(dir.File("bin/viewer").c_str(), 0755);
+    chmod(viewer.c_str(), 0755);
+#endif
 
     const TQuillonPrefs p = LoadFrom("[Preferences]\nTextEditor=\n");
-    EXPECT_EQ(p.TextEditor, dir.File("bin/viewer"));
+    EXPECT_EQ(p.TextEditor, viewer);
     EXPECT_FALSE(dir.Exists("~temp.txt")) << "the temporary document is removed";
     EXPECT_EQ(LoadFrom("[Preferences]\nTextEditor=/usr/bin/mine\n").TextEditor, "/usr/bin/mine");
 }

@@ -1,7 +1,6 @@
 // Sets environment variables for one test and restores them afterwards.
 #pragma once
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,29 +10,24 @@ class TScopedEnv {
 public:
     ~TScopedEnv()
     {
-        for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
-            if (it->second)
-                setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                unsetenv(it->first.c_str());
-        }
+        for (auto it = saved.rbegin(); it != saved.rend(); ++it)
+            Put(it->first, it->second);
     }
     void Set(const std::string& name, const std::string& value)
     {
-        Remember(name);
-        setenv(name.c_str(), value.c_str(), 1);
+        saved.emplace_back(name, Get(name));
+        Put(name, value);
     }
     void Unset(const std::string& name)
     {
-        Remember(name);
-        unsetenv(name.c_str());
+        saved.emplace_back(name, Get(name));
+        Put(name, std::nullopt);
     }
 
 private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved;
-    void Remember(const std::string& name)
-    {
-        const char* value = std::getenv(name.c_str());
-        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
+
+    // The process environment; no value means unset.
+    static std::optional<std::string> Get(const std::string& name);
+    static void Put(const std::string& name, const std::optional<std::string>& value);
 };

@@ -10,7 +10,7 @@ public:
     TTempDir(const TTempDir&) = delete;
     TTempDir& operator=(const TTempDir&) = delete;
 
-    // The folder, with a trailing '/'.
+    // The folder, with a trailing path delimiter.
     const std::string& Path() const { return path; }
     std::string File(const std::string& name) const { return path + name; }
 

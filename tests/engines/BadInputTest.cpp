@@ -1,0 +1,305 @@
+// Bad inputs and failing disks: a message naming the file, and no table file, HOSTS file or row lost.
+#include "core/DataUnit.h"
+#include "core/Progress.h"
+#include "hostsfile/HostsWriter.h"
+#include "import/ImportRun.h"
+#include "platform/Errors.h"
+#include "support/DataRows.h"
+#include "support/FailingWrites.h"
+#include "support/FixedClock.h"
+#include "support/ScriptedPresenter.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <sstream>
+
+namespace {
+
+class BadInput : public ::testing::Test {
+protected:
+    TTempDir dir;
+    TScriptedPresenter presenter;
+    TFixedClock clock{2026, 3, 4, 13, 5, 9};
+    std::unique_ptr<TQuillonData> data;
+    TSilentProgress progress;
+    const char* tables[3] = {"GoodHosts.cds", "BadHosts.cds", "Groups.cds"};
+    std::string before[4];   // the three table files and the HOSTS file as saved
+
+    void SetUp() override
+    {
+        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
+                                     dir.File("no-editor") + "\n");
+        data = std::make_unique<TQuillonData>(dir.Path());
+        data->Prefs().LoadPrefs();
+        ASSERT_EQ(data->Prefs().HostsFile, dir.File("hosts"));
+        ASSERT_TRUE(data->OpenDatabase());
+        AddGroupRow(*data, 1, "Default Group");
+        AddGroupRow(*data, 2, "Ads", true);
+        AddBadRow(*data, "ads.example", 2, "banner");
+        AddGoodRow(*data, "intranet.example", "10.0.0.1");
+        data->SaveDatabase(false);
+        ASSERT_TRUE(WriteHosts(*data, DefaultGroupSelection(*data)));
+        for (int k = 0; k < 3; ++k)
+            before[k] = dir.Read(tables[k]);
+        before[3] = dir.Read("hosts");
+    }
+
+    std::unique_ptr<TImportRun> Import(const std::string& content, int format = 0)
+    {
+        dir.Write("input.txt", content);
+        // Set for every run: the closing Write HOSTS reads the preferences back.
+        TQuillonPrefs& p = data->Prefs();
+        p.ImportFile = dir.File("input.txt");
+        p.ImportFormat = format;
+        p.ImportDefaultGroup = 1;
+        p.ImportReport = true;
+        p.ImportWrite = true;
+        auto run = std::make_unique<TImportRun>(*data, progress);
+        run->Run();
+        return run;
+    }
+
+    // Look-ups by name, whichever order the last operation left the tables in.
+    bool FindBad(const std::string& host)
+    {
+        data->BadHosts.SetIndexName("hostname");
+        return data->BadHosts.FindText(host);
+    }
+    bool FindGood(const std::string& host)
+    {
+        data->GoodHosts.SetIndexName("hostname");
+        return data->GoodHosts.FindText(host);
+    }
+
+    std::string ErrorOf(const std::function<void()>& operation)
+    {
+        try {
+            operation();
+        } catch (const EQuillonError& e) {
+            return e.what();
+        }
+        return "no error";
+    }
+
+    // Nothing on disk changed, and the tables in memory still take a host and save.
+    void ExpectNothingLost()
+    {
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(dir.Read(tables[k]), before[k]) << tables[k];
+        EXPECT_EQ(dir.Read("hosts"), before[3]);
+        EXPECT_TRUE(FindBad("ads.example"));
+        EXPECT_TRUE(data->AddBadHost(1, "after.example", ""));
+        data->SaveDatabase(false);
+        ASSERT_TRUE(data->OpenDatabase());
+        EXPECT_TRUE(FindBad("after.example"));
+        EXPECT_TRUE(FindBad("ads.example"));
+    }
+
+    std::vector<std::string> ReportLines()
+    {
+        std::vector<std::string> lines;
+        std::istringstream in(dir.Read("ImportReport.txt"));
+        for (std::string l; std::getline(in, l);)
+            lines.push_back(l.size() && l.back() == '\r' ? l.substr(0, l.size() - 1) : l);
+        return lines;
+    }
+};
+
+// ---- import files that are no host lists
+
+struct RefusedCase {
+    const char* name;
+    std::string (*content)();
+    const char* reason;   // what the message says after the file's name
+};
+
+class RefusedImport : public BadInput, public ::testing::WithParamInterface<RefusedCase> {};
+
+std::string Utf16(const std::string& text, bool bigEndian)
+{
+    std::string out;
+    for (char c : text)
+        out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+}
+
+TEST_P(RefusedImport, IsNamedAndChangesNothing)
+{
+    const RefusedCase& c = GetParam();
+    EXPECT_EQ(ErrorOf([&] { Import(c.content()); }),
+              "Cannot import file " + dir.File("input.txt") + c.reason);
+    EXPECT_FALSE(FindBad("a.example"));
+    ExpectNothingLost();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Catalogue, RefusedImport,
+    ::testing::Values(
+        RefusedCase{"NulBytes",
+                    [] { return std::string("127.0.0.1 a.example\n127.0.0.1 b\0.example\n", 41); },
+                    ": it is not a text file (a NUL byte at offset 31)."},
+        RefusedCase{"Utf16WithByteOrderMark",
+                    [] { return "\xFF\xFE" + Utf16("127.0.0.1 a.example\r\n", false); },
+                    ": it holds UTF-16 text. Save it as ANSI or UTF-8 text and import it again."},
+        RefusedCase{"Utf16BigEndianWithoutMark", [] { return Utf16("127.0.0.1 a.example\r\n", true); },
+                    ": it holds UTF-16 text. Save it as ANSI or UTF-8 text and import it again."},
+        RefusedCase{"BinaryGarbage",
+                    [] {
+                        std::mt19937 random(7);
+                        std::string bytes = "\x7F" "ELF";
+                        while (bytes.size() < 5000)
+                            bytes += char(random() % 256);
+                        bytes[4] = '\0';
+                        return bytes;
+                    },
+                    ": it is not a text file (a NUL byte at offset 4)."}),
+    [](const ::testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+
+TEST_F(BadInput, ANulByteFarIntoTheFileStopsTheRunBeforeAnythingIsSaved)
+{
+    std::string content;
+    for (int i = 0; content.size() < 100000; ++i)
+        content += "127.0.0.1 h" + std::to_string(i) + ".example\n";
+    const size_t at = content.size();
+    content += std::string("127.0.0.1 x\0y.example\n", 22);
+    EXPECT_EQ(ErrorOf([&] { Import(content); }), "Cannot import file " + dir.File("input.txt") +
+                                                     ": it is not a text file (a NUL byte at offset " +
+                                                     std::to_string(at + 11) + ").");
+    // The report says where the run stopped.
+    EXPECT_EQ(ReportLines().back(), "Importing...");
+    ExpectNothingLost();
+}
+
+TEST_F(BadInput, ATenMegabyteLineIsOneErrorWithAShortReportLine)
+{
+    const std::string huge(10 << 20, 'x');
+    for (int format : {0, 1}) {
+        auto run = Import(format == 0 ? "127.0.0.1 " + huge + "\n127.0.0.1 ok.example\n"
+                                      : huge + "\nok.example\n",
+                          format);
+        EXPECT_EQ(run->Status(), "1 errors in 2 lines.");
+        const std::vector<std::string> lines = ReportLines();
+        ASSERT_GE(lines.size(), 5u);
+        EXPECT_EQ(lines[1], "Importing " + dir.File("input.txt"));
+        EXPECT_EQ(lines[3], "ERROR  Line 1 - Invalid hostname \"" + std::string(255, 'x') + "...\" (" +
+                                std::to_string(huge.size()) + " characters)");
+        EXPECT_TRUE(FindBad("ok.example"));
+    }
+}
+
+TEST_F(BadInput, CarriageReturnsAloneEndLines)
+{
+    auto run = Import("# Mac [R]\r127.0.0.1 mac.example\r10.1.1.1 good.example # office\r\r");
+    EXPECT_EQ(run->Status(), "4 lines processed.");
+    ASSERT_TRUE(FindBad("mac.example"));
+    EXPECT_EQ(data->GroupCaption(data->BadHosts.AsInteger("group_id"), true), "Mac [R]");
+    ASSERT_TRUE(FindGood("good.example"));
+    EXPECT_EQ(data->GoodHosts.AsString("comment"), "office");
+}
+
+// ---- long texts and many groups
+
+TEST_F(BadInput, GroupNameAndCommentOfTenThousandCharactersAreCutToTheirFields)
+{
+    const std::string name(10000, 'g'), comment(10000, 'c');
+    auto run = Import("# " + name + "\n127.0.0.1 long.example # " + comment + "\n# " + name +
+                      "\n127.0.0.1 second.example\n");
+    EXPECT_EQ(run->Status(), "4 lines processed.");
+    EXPECT_EQ(run->Counter(TEntity::Group, TOutcomeKind::New), 1);
+    EXPECT_EQ(run->Counter(TEntity::Group, TOutcomeKind::Duplicate), 1);
+    ASSERT_TRUE(FindBad("long.example"));
+    // The 255 characters after the comment mark, less the blank that starts them.
+    EXPECT_EQ(data->BadHosts.AsString("comment"), comment.substr(0, 254));
+    const int group = data->BadHosts.AsInteger("group_id");
+    EXPECT_EQ(data->GroupCaption(group, false), name.substr(0, 255));
+    ASSERT_TRUE(FindBad("second.example"));
+    EXPECT_EQ(data->BadHosts.AsInteger("group_id"), group);
+    for (const std::string& line : ReportLines())
+        EXPECT_LE(line.size(), 600u);
+
+    EXPECT_EQ(data->AddGroup(std::string(10000, 'n'), false, false), group + 1);
+    EXPECT_TRUE(data->AddBadHost(group + 1, "typed.example", std::string(10000, 't')));
+    data->SaveDatabase(false);
+    ASSERT_TRUE(data->OpenDatabase());
+    ASSERT_TRUE(FindBad("typed.example"));
+    EXPECT_EQ(data->BadHosts.AsString("comment").size(), 255u);
+    EXPECT_EQ(data->GroupCaption(group + 1, false), std::string(255, 'n'));
+}
+
+TEST_F(BadInput, AHundredThousandGroups)
+{
+    constexpr int Groups = 100000;
+    std::string content;
+    content.reserve(size_t(Groups) * 40);
+    for (int i = 0; i < Groups; ++i)
+        content += "# Group " + std::to_string(i) + "\n127.0.0.1 h" + std::to_string(i) + ".example\n";
+    data->Prefs().ImportCleanup = true;
+    auto run = Import(content);
+    EXPECT_EQ(run->Counter(TEntity::Group, TOutcomeKind::New), Groups);
+    // The fixture's groups stay: the default group, and Ads with its host.
+    EXPECT_EQ(data->Groups.RowCount(), Groups + 2);
+    TGroupList list;
+    data->FillGroupList(list, true);
+    EXPECT_EQ(list.size(), size_t(Groups) + 3);
+    const std::string hosts = dir.Read("hosts");
+    EXPECT_NE(hosts.find("# Group 99999"), std::string::npos);
+    EXPECT_NE(hosts.find("h99999.example"), std::string::npos);
+    ASSERT_TRUE(data->OpenDatabase());
+    EXPECT_EQ(data->Groups.RowCount(), Groups + 2);
+    EXPECT_EQ(data->BadHosts.RowCount(), Groups + 1);
+}
+
+// ---- files that cannot be written
+
+TEST_F(BadInput, AMissingExportFolderIsNamed)
+{
+    TQuillonPrefs& p = data->Prefs();
+    p.ExportFile = dir.File("no such folder/out.txt");
+    THostsWriter writer(*data, progress);
+    EXPECT_EQ(ErrorOf([&] { writer.DoExport(DefaultGroupSelection(*data)); }),
+              "Cannot create file " + p.ExportFile + ": No such file or directory");
+    ExpectNothingLost();
+}
+
+TEST_F(BadInput, AFullDiskDuringWriteHostsLeavesTheOldHostsFile)
+{
+    data->Prefs().ExportBackup = true;
+    data->Prefs().SavePrefs();
+    AddBadRow(*data, "new.example", 1);
+    data->SaveDatabase(false);
+    for (int k = 0; k < 3; ++k)
+        before[k] = dir.Read(tables[k]);
+    for (size_t room : {size_t(0), size_t(10), before[3].size() / 2}) {
+        TFailingWrites full(room);
+        EXPECT_EQ(ErrorOf([&] { WriteHosts(*data, DefaultGroupSelection(*data)); }),
+                  "Cannot write file " + dir.File("hosts") + ": No space left on device");
+        EXPECT_EQ(dir.Read("hosts"), before[3]) << room;
+        EXPECT_FALSE(dir.Exists("hosts.bak"));
+    }
+    ExpectNothingLost();
+}
+
+TEST_F(BadInput, AFullDiskDuringAnExportLeavesNoHalfFile)
+{
+    data->Prefs().ExportFile = dir.File("new-export.txt");
+    TFailingWrites full(20);
+    THostsWriter writer(*data, progress);
+    EXPECT_EQ(ErrorOf([&] { writer.DoExport(DefaultGroupSelection(*data)); }),
+              "Cannot write file " + dir.File("new-export.txt") + ": No space left on device");
+    EXPECT_FALSE(dir.Exists("new-export.txt"));
+}
+
+TEST_F(BadInput, AFullDiskAtTheEndOfAnImportSavesNothingHalfWay)
+{
+    {
+        TFailingWrites full(0);
+        EXPECT_EQ(ErrorOf([&] { Import("127.0.0.1 a.example\n"); }),
+                  "Cannot write file " + dir.File("BadHosts.cds") + ": No space left on device");
+    }
+    ExpectNothingLost();
+}
+
+} // namespace
