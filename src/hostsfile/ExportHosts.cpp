@@ -84,7 +84,7 @@ private:
     TExportForm& form;
 };
 
-TExportForm::TExportForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
+TExportForm::TExportForm(TQuillonData& d, QWidget* parent) : TRunDialog(parent), data(d)
 {
     setObjectName("ExportForm");
     setWindowTitle(Caption);
@@ -216,7 +216,7 @@ void TExportForm::ConnectHandlers()
                 GuardedSlot(this, [this, code = code] { CheckListSelect(lbxGroups, code); }));
     connect(btnDefault, &QPushButton::clicked, this, GuardedSlot(this, &TExportForm::SelectDefaultGroups));
     connect(btnExport, &QPushButton::clicked, this, GuardedSlot(this, &TExportForm::ExportClick));
-    connect(btnClose, &QPushButton::clicked, this, GuardedSlot(this, &TExportForm::CloseClick));
+    connect(btnClose, &QPushButton::clicked, this, GuardedSlot(this, [this] { CloseClick(); }));
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, GuardedSlot(this, [this] { data.ShowHelp("export.html"); }));
 }
@@ -347,43 +347,6 @@ void TExportForm::StoreControls()
     prefs.ExportBackup = cbBackup->isChecked();
     prefs.ExportView = cbViewFile->isChecked();
     prefs.ExportHeight = height();
-}
-
-void TExportForm::CloseClick()
-{
-    if (running)
-        CancelRequested = true;
-    else
-        close();
-}
-
-void TExportForm::reject()
-{
-    if (running)
-        CancelRequested = true;
-    else
-        QDialog::reject();
-}
-
-void TExportForm::keyPressEvent(QKeyEvent* event)
-{
-    // Esc presses the close button, whichever caption it has.
-    if (event->matches(QKeySequence::Cancel)) {
-        btnClose->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void TExportForm::closeEvent(QCloseEvent* event)
-{
-    // Closing in the middle of a run would pull the dialog from under it.
-    if (running) {
-        CancelRequested = true;
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 // ---------------------------------------------------------------------------

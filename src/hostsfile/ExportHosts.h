@@ -3,7 +3,7 @@
 
 #include "hostsfile/HostsWriter.h"
 
-#include <QDialog>
+#include "ui/RunDialog.h"
 
 #include <string>
 
@@ -15,7 +15,7 @@ class QPushButton;
 class QRadioButton;
 class TQuillonData;
 
-class TExportForm : public QDialog {
+class TExportForm : public TRunDialog {
     Q_OBJECT
 
 public:
@@ -23,9 +23,6 @@ public:
     // never shown is ready for WriteHOSTS; takes the height of the last export.
     explicit TExportForm(TQuillonData& data, QWidget* parent = nullptr);
 
-    // Set by Cancel (the button, Esc or a close request) while a run is on;
-    // cleared when a run starts and polled by it.
-    bool CancelRequested = false;
     // No status text, no event processing, hourglass cursor; never cancelled.
     bool Unattended = false;
     // The command line's export: the file, and the switch that named it,
@@ -34,8 +31,6 @@ public:
     std::string CmdLineFile;
     std::string CmdLineSwitch;
 
-    // From the start of a run until it has ended, however it ended.
-    bool Running() const { return running; }
 
     // Ticks every group whose exclude flag is off; the list must be in
     // group-name order, as FillGroupList gives it.
@@ -73,25 +68,17 @@ public:
     QCheckBox* cbViewFile = nullptr;
     QLabel* lblStatus = nullptr;
     QPushButton* btnExport = nullptr;
-    QPushButton* btnClose = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
     // The "..." button's save dialog: the chosen file, or empty when cancelled.
     virtual QString SelectExportFile(const QString& current);
-
-public slots:
-    // While a run is on this cancels it instead of closing the dialog.
-    void reject() override;
 
 private:
     class TRunningState;
 
     TQuillonData& data;
-    bool running = false;
     bool backupCaptionExtended = false;
 
     void CreateControls();
@@ -101,7 +88,6 @@ private:
     void UpdateEnabling();
     void FileClick();
     void ExportClick();
-    void CloseClick();
     void AutoRun();
     void StoreControls();
 };

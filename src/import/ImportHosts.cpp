@@ -116,7 +116,7 @@ private:
     TImportForm& form;
 };
 
-TImportForm::TImportForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
+TImportForm::TImportForm(TQuillonData& d, QWidget* parent) : TRunDialog(parent), data(d)
 {
     setObjectName("ImportForm");
     setWindowTitle(Caption);
@@ -126,6 +126,7 @@ TImportForm::TImportForm(TQuillonData& d, QWidget* parent) : QDialog(parent), da
     CreateControls();
     ConnectHandlers();
     // Sees every key before the control that has the focus, for the Alt rule.
+    refuseAltKeys = true;
     qApp->installEventFilter(this);
 }
 
@@ -303,7 +304,7 @@ void TImportForm::ConnectHandlers()
     connect(cbImportReport, &QCheckBox::toggled, this, GuardedSlot(this, &TImportForm::UpdateEnabling));
     connect(btnFile, &QPushButton::clicked, this, GuardedSlot(this, &TImportForm::FileClick));
     connect(btnImport, &QPushButton::clicked, this, GuardedSlot(this, &TImportForm::ImportClick));
-    connect(btnClose, &QPushButton::clicked, this, GuardedSlot(this, &TImportForm::CloseClick));
+    connect(btnClose, &QPushButton::clicked, this, GuardedSlot(this, [this] { CloseClick(); }));
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, GuardedSlot(this, [this] { data.ShowHelp("import.html"); }));
 }
@@ -451,57 +452,6 @@ void TImportForm::StoreControls()
 }
 
 void TImportForm::OpenReport(const std::string& fileName) { data.RunEditor(fileName); }
-
-void TImportForm::CloseClick()
-{
-    if (running)
-        CancelRequested = true;
-    else
-        close();
-}
-
-void TImportForm::reject()
-{
-    if (running)
-        CancelRequested = true;
-    else
-        QDialog::reject();
-}
-
-void TImportForm::keyPressEvent(QKeyEvent* event)
-{
-    // Esc presses the close button, whichever caption it has.
-    if (event->matches(QKeySequence::Cancel)) {
-        btnClose->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-bool TImportForm::eventFilter(QObject* watched, QEvent* event)
-{
-    // Keys pressed with Alt held never reach the dialog's controls, its
-    // short-cuts or the dialog itself.
-    if (SwallowAltKey(this, watched, event))
-        return true;
-    return QDialog::eventFilter(watched, event);
-}
-
-void TImportForm::closeEvent(QCloseEvent* event)
-{
-    // Alt+F4 is refused, like the key itself.
-    if (IsAltCloseRequest(event)) {
-        event->ignore();
-        return;
-    }
-    // Closing in the middle of a run would pull the dialog from under it.
-    if (running) {
-        CancelRequested = true;
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
 
 // ---------------------------------------------------------------------------
 // Runs

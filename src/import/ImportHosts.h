@@ -1,7 +1,7 @@
 // TImportForm: the import dialog: file, format, default group, options; runs the import, shows its counters.
 #pragma once
 
-#include <QDialog>
+#include "ui/RunDialog.h"
 
 #include <string>
 
@@ -16,24 +16,19 @@ class QWidget;
 class TImportRun;
 class TQuillonData;
 
-class TImportForm : public QDialog {
+class TImportForm : public TRunDialog {
     Q_OBJECT
 
 public:
     explicit TImportForm(TQuillonData& data, QWidget* parent = nullptr);
     ~TImportForm() override;
 
-    // Set by Cancel (the button, Esc or a close request) while a run is on;
-    // cleared when a run starts and polled by it before each line.
-    bool CancelRequested = false;
     // The command line's import: the file, and the switch that named it,
     // lower-cased ("/i", "/ip"). A file here makes the dialog run the import
     // unattended as soon as it is shown, then close.
     std::string CmdLineFile;
     std::string CmdLineSwitch;
 
-    // From the start of a run until it has ended, however it ended.
-    bool Running() const { return running; }
 
     // One import over the preferences as they stand, shown in the counters,
     // the progress bar and the status line. Failures propagate.
@@ -70,29 +65,20 @@ public:
     QProgressBar* pbProgress = nullptr;
     QLabel* lblStatus = nullptr;
     QPushButton* btnImport = nullptr;
-    QPushButton* btnClose = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // The "..." button's file dialog: the chosen file, or empty when cancelled.
     virtual QString SelectImportFile(const QString& current);
     // Shows the finished report; by default in the user's text editor.
     virtual void OpenReport(const std::string& fileName);
 
-public slots:
-    // While a run is on this cancels it instead of closing the dialog.
-    void reject() override;
-
 private:
     class TProgress;
     class TRunningState;
 
     TQuillonData& data;
-    bool running = false;
     QWidget* CounterPanel = nullptr;
     QLabel* counters[3][3] = {};
 
@@ -104,7 +90,6 @@ private:
     void UpdateEnabling();
     void FileClick();
     void ImportClick();
-    void CloseClick();
     void AutoRun();
     void StoreControls();
     void ShowCounters(const TImportRun& run, bool finished);

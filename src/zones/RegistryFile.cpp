@@ -159,7 +159,7 @@ private:
     TRegistryFileForm& form;
 };
 
-TRegistryFileForm::TRegistryFileForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
+TRegistryFileForm::TRegistryFileForm(TQuillonData& d, QWidget* parent) : TRunDialog(parent), data(d)
 {
     setObjectName("RegistryFileForm");
     setWindowTitle(RegistryFileCaption);
@@ -168,6 +168,7 @@ TRegistryFileForm::TRegistryFileForm(TQuillonData& d, QWidget* parent) : QDialog
     CreateControls();
     ConnectHandlers();
     // Sees every key before the control that has the focus, for the Alt rule.
+    refuseAltKeys = true;
     qApp->installEventFilter(this);
 }
 
@@ -275,7 +276,7 @@ void TRegistryFileForm::ConnectHandlers()
                 GuardedSlot(this, &TRegistryFileForm::UpdateFormatControls));
     connect(btnFile, &QPushButton::clicked, this, GuardedSlot(this, &TRegistryFileForm::FileClick));
     connect(btnCreate, &QPushButton::clicked, this, GuardedSlot(this, &TRegistryFileForm::CreateClick));
-    connect(btnClose, &QPushButton::clicked, this, GuardedSlot(this, &TRegistryFileForm::CloseClick));
+    connect(btnClose, &QPushButton::clicked, this, GuardedSlot(this, [this] { CloseClick(); }));
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, GuardedSlot(this, [this] { data.ShowHelp("registry.html"); }));
 }
@@ -436,57 +437,6 @@ void TRegistryFileForm::CreateClick()
     prefs.SavePrefs();
     TRunningState state(*this);
     CreateRegistryFile();
-}
-
-void TRegistryFileForm::CloseClick()
-{
-    if (running)
-        CancelRequested = true;
-    else
-        close();
-}
-
-void TRegistryFileForm::reject()
-{
-    if (running)
-        CancelRequested = true;
-    else
-        QDialog::reject();
-}
-
-void TRegistryFileForm::keyPressEvent(QKeyEvent* event)
-{
-    // Esc presses the close button, whichever caption it has.
-    if (event->matches(QKeySequence::Cancel)) {
-        btnClose->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-bool TRegistryFileForm::eventFilter(QObject* watched, QEvent* event)
-{
-    // Keys pressed with Alt held never reach the dialog's controls, its
-    // short-cuts or the dialog itself.
-    if (SwallowAltKey(this, watched, event))
-        return true;
-    return QDialog::eventFilter(watched, event);
-}
-
-void TRegistryFileForm::closeEvent(QCloseEvent* event)
-{
-    // Alt+F4 is refused, like the key itself.
-    if (IsAltCloseRequest(event)) {
-        event->ignore();
-        return;
-    }
-    // Closing in the middle of a run would pull the dialog from under it.
-    if (running) {
-        CancelRequested = true;
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 // ---------------------------------------------------------------------------
