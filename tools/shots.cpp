@@ -1,8 +1,8 @@
 // Saves pictures of the program's windows (offscreen) into a folder, for looking at them.
 #include "core/DataUnit.h"
 #include "core/Messages.h"
-#include "hostsfile/ExportHosts.h"
-#include "import/ImportHosts.h"
+#include "ui/ExportHosts.h"
+#include "ui/ImportHosts.h"
 #include "ui/About.h"
 #include "ui/BadHostBrowse.h"
 #include "ui/BadHostEdit.h"
@@ -18,8 +18,8 @@
 #include "ui/MainUnit.h"
 #include "ui/Prefs.h"
 #include "ui/QtMessagePresenter.h"
-#include "settings/WindowState.h"
-#include "zones/RegistryFile.h"
+#include "ui/WindowState.h"
+#include "ui/RegistryFile.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

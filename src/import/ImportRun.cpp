@@ -3,7 +3,6 @@
 
 #include "core/DataUnit.h"
 #include "core/TextOut.h"
-#include "hostsfile/HostsWriter.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
 
@@ -725,8 +724,6 @@ struct TImportRun::Impl {
             Step("Writing HOSTS...");
             if (writeHosts && *writeHosts)
                 (*writeHosts)();
-            else
-                WriteHosts(data, DefaultGroupSelection(data));
             Final(remembered);
         }
     }

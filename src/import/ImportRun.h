@@ -26,8 +26,8 @@ public:
     TImportRun(TQuillonData& data, IProgress& progress);
     ~TImportRun();
 
-    // The HOSTS write at the end of a complete run when ImportWrite is on. By
-    // default Write HOSTS with the selection of a never-shown export form.
+    // The HOSTS write at the end of a complete run when ImportWrite is on,
+    // handed in by the caller (the writer is another engine).
     std::function<void()> WriteHostsAction;
 
     // Runs to the end of the file, or to the line after a cancel request (the

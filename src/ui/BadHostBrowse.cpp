@@ -4,7 +4,7 @@
 #include "core/AppHooks.h"
 #include "core/DataUnit.h"
 #include "core/Messages.h"
-#include "settings/WindowState.h"
+#include "ui/WindowState.h"
 #include "ui/BadHostEdit.h"
 #include "ui/ControlUtils.h"
 #include "ui/DBGrid.h"

@@ -3,7 +3,7 @@
 
 #include "core/DataUnit.h"
 #include "core/Messages.h"
-#include "settings/WindowState.h"
+#include "ui/WindowState.h"
 #include "ui/DBGrid.h"
 #include "ui/ErrorGuard.h"
 #include "ui/GoodHostEdit.h"

@@ -6,10 +6,10 @@
 #include "core/Messages.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
-#include "hostsfile/ExportHosts.h"
+#include "ui/ExportHosts.h"
 #include "hostsfile/HostsWriter.h"
-#include "import/ImportHosts.h"
-#include "settings/WindowState.h"
+#include "ui/ImportHosts.h"
+#include "ui/WindowState.h"
 #include "ui/About.h"
 #include "ui/BadHostBrowse.h"
 #include "ui/ControlUtils.h"
@@ -18,7 +18,7 @@
 #include "ui/GroupBrowse.h"
 #include "ui/Icons.h"
 #include "ui/Prefs.h"
-#include "zones/RegistryFile.h"
+#include "ui/RegistryFile.h"
 
 #include <QAction>
 #include <QCloseEvent>

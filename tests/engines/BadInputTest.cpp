@@ -58,6 +58,7 @@ protected:
         p.ImportReport = true;
         p.ImportWrite = true;
         auto run = std::make_unique<TImportRun>(*data, progress);
+        run->WriteHostsAction = [this] { WriteHosts(*data, DefaultGroupSelection(*data)); };
         run->Run();
         return run;
     }

@@ -60,6 +60,7 @@ protected:
     {
         dir.Write("input.txt", content);
         auto run = std::make_unique<TImportRun>(*data, progress);
+        run->WriteHostsAction = [this] { WriteHosts(*data, DefaultGroupSelection(*data)); };
         run->Run();
         return run;
     }
@@ -355,6 +356,7 @@ TEST_F(ImportTest, WrittenFileComesBackAsDuplicates)
 
     p.ImportFile = dir.File("export.txt");
     auto run = std::make_unique<TImportRun>(*data, progress);
+    run->WriteHostsAction = [this] { WriteHosts(*data, DefaultGroupSelection(*data)); };
     run->Run();
     // Ads, Default Group (Both is excluded and left out of the written file).
     EXPECT_EQ(Counters(*run), "0/2/0 0/2/0 0/1/0");
@@ -375,6 +377,7 @@ TEST_F(ImportTest, MissingInputIsNamed)
 {
     data->Prefs().ImportFile = dir.File("missing.txt");
     TImportRun run(*data, progress);
+    run.WriteHostsAction = [this] { WriteHosts(*data, DefaultGroupSelection(*data)); };
     try {
         run.Run();
         FAIL() << "no error";

@@ -2,7 +2,7 @@
 #include "ui/MainUnit.h"
 
 #include "core/DataUnit.h"
-#include "import/ImportHosts.h"
+#include "ui/ImportHosts.h"
 #include "support/DataRows.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"

@@ -1,5 +1,5 @@
 // The export dialog over a temporary data folder: controls, options, groups, checks, runs, command line.
-#include "hostsfile/ExportHosts.h"
+#include "ui/ExportHosts.h"
 
 #include "core/DataUnit.h"
 #include "support/ScriptedPresenter.h"

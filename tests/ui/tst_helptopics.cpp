@@ -1,7 +1,7 @@
 // F1 in each window opens that window's page, taken from the Help folder the build puts beside the program.
 #include "core/DataUnit.h"
-#include "hostsfile/ExportHosts.h"
-#include "import/ImportHosts.h"
+#include "ui/ExportHosts.h"
+#include "ui/ImportHosts.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
 #include "ui/BadHostBrowse.h"
@@ -14,7 +14,7 @@
 #include "ui/GroupPick.h"
 #include "ui/MainUnit.h"
 #include "ui/Prefs.h"
-#include "zones/RegistryFile.h"
+#include "ui/RegistryFile.h"
 
 #include <QApplication>
 #include <QTest>

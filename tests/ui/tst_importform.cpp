@@ -1,5 +1,5 @@
 // The import dialog over a temporary data folder: controls, options, checks, runs, cancel, command line.
-#include "import/ImportHosts.h"
+#include "ui/ImportHosts.h"
 
 #include "core/DataUnit.h"
 #include "support/ScriptedPresenter.h"

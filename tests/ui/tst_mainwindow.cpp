@@ -4,7 +4,7 @@
 #include "core/DataUnit.h"
 #include "platform/Errors.h"
 #include "settings/IniFile.h"
-#include "settings/WindowState.h"
+#include "ui/WindowState.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
 #include "ui/About.h"

@@ -1,5 +1,5 @@
 // The registry file dialog over a temporary data folder: controls, options, checks, runs, command line.
-#include "zones/RegistryFile.h"
+#include "ui/RegistryFile.h"
 
 #include "core/DataUnit.h"
 #include "support/DataRows.h"

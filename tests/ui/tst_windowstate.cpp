@@ -1,5 +1,5 @@
 // Saved browse-window states and the data grid they restore: round trips, fallbacks, failures, erasing.
-#include "settings/WindowState.h"
+#include "ui/WindowState.h"
 
 #include "core/Messages.h"
 #include "core/Table.h"

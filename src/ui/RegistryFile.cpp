@@ -1,5 +1,5 @@
 // TRegistryFileForm: the registry file dialog's controls and layout, checks, stored options and runs.
-#include "zones/RegistryFile.h"
+#include "ui/RegistryFile.h"
 
 #include "core/DataUnit.h"
 #include "ui/ControlUtils.h"

@@ -1,8 +1,8 @@
 // TImportForm: the import dialog's controls and layout, its checks and stored options, and its runs.
-#include "import/ImportHosts.h"
+#include "ui/ImportHosts.h"
 
 #include "core/DataUnit.h"
-#include "hostsfile/ExportHosts.h"
+#include "ui/ExportHosts.h"
 #include "import/ImportRun.h"
 #include "platform/Platform.h"
 #include "ui/ControlUtils.h"

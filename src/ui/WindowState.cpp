@@ -1,5 +1,5 @@
 // Saved window states in the preferences file: window positions, sizes, grid layouts and sort orders.
-#include "settings/WindowState.h"
+#include "ui/WindowState.h"
 
 #include "core/Table.h"
 #include "settings/Codecs.h"

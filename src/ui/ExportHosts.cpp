@@ -1,5 +1,5 @@
 // TExportForm: the export dialog's controls and layout, its checks and stored options, and its runs.
-#include "hostsfile/ExportHosts.h"
+#include "ui/ExportHosts.h"
 
 #include "core/DataUnit.h"
 #include "ui/ControlUtils.h"
