@@ -75,7 +75,14 @@ public:
     TLineReader(const TLineReader&) = delete;
     TLineReader& operator=(const TLineReader&) = delete;
 
-    bool AtEnd() const { return pos == end && eof; }
+    // Reads on when the buffer is used up, so a file that ends exactly at a
+    // buffer's end is seen to end there rather than with one more empty line.
+    bool AtEnd()
+    {
+        if (pos == end && !eof)
+            Fill();
+        return pos == end && eof;
+    }
     uint64_t BytesRead() const { return consumed + pos; }
     uint64_t BytesTotal() const { return total; }
 
@@ -403,7 +410,9 @@ struct TImportRun::Impl {
                     names.push_back(std::string_view(nameBuffer).substr(at));
                 } else {
                     size_t start = i;
-                    while (i < s.size() && s[i] != ',' && s[i] != '"' && !isSeparator(s[i]))
+                    // Only a name that begins with a quote is quoted; a quote
+                    // further on is part of the name (and fails its check).
+                    while (i < s.size() && s[i] != ',' && !isSeparator(s[i]))
                         ++i;
                     names.push_back(s.substr(start, i - start));
                 }
@@ -641,7 +650,7 @@ struct TImportRun::Impl {
                     t = Trim(t.substr(b));
                 }
                 size_t e = 0;
-                while (e < t.size() && !IsBlank(t[e]) && t[e] != ',' && t[e] != '#' && t[e] != '"')
+                while (e < t.size() && !IsBlank(t[e]) && t[e] != ',' && t[e] != '#')
                     ++e;
                 return t.substr(0, e);
             };
