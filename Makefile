@@ -4,12 +4,16 @@ BUILD  ?= build
 PREFIX ?= $(CURDIR)/Quillon
 JOBS   ?= 2
 
-.PHONY: all deps configure build run test sanitize fuzz windows-test bench shots clean
+.PHONY: all deps clang-deps configure build program run test sanitize fuzz windows-test bench shots clean
 
 all: build
 
 deps:
 	@scripts/install-deps
+
+# clang and its sanitizer runtime, only for the targets that build with it.
+clang-deps:
+	@scripts/install-deps clang
 
 configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -17,9 +21,13 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
+# The program and its help pages only, without the tests.
+program: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target quillon quillon_help
+
 # The program's database and Quillon.ini live in Quillon/, beside the installed
 # binary and its Help folder; neither a rebuild nor `make clean` touches that folder.
-run: build
+run: program
 	@cmake --install $(BUILD) --prefix $(PREFIX) --component folder >/dev/null
 	@$(PREFIX)/quillon
 
@@ -36,7 +44,7 @@ windows-test:
 SANITIZE_BUILD ?= build-sanitize
 SANITIZE_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:strict_init_order=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-sanitize: deps
+sanitize: deps clang-deps
 	@CXX=clang++ CC=clang cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DQUILLON_SANITIZE=ON >/dev/null
 	@$(SANITIZE_ENV) cmake --build $(SANITIZE_BUILD) -j$(JOBS)
@@ -47,7 +55,7 @@ sanitize: deps
 # build-fuzz/fuzz/work/<target>/artifacts.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-fuzz: deps
+fuzz: deps clang-deps
 	@CXX=clang++ CC=clang cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DQUILLON_FUZZ=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzzers
