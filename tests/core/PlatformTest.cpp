@@ -2,6 +2,7 @@
 // the desktop's program associations and detached processes.
 #include "platform/Errors.h"
 #include "platform/Platform.h"
+#include "support/ExpandEnvCases.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
@@ -44,39 +45,14 @@ mode_t ModeOf(const std::string& path)
 
 // ---- environment expansion
 
-struct TExpandCase {
-    const char* name;
-    const char* text;
-    const char* expanded;
-};
-
-class ExpandEnvVars : public testing::TestWithParam<TExpandCase> {};
-
-TEST_P(ExpandEnvVars, ReplacesKnownVariablesOnly)
-{
-    TScopedEnv env;
-    env.Set("QUILLON_T_ROOT", "C:\\Windows");
-    env.Set("QUILLON_T_EMPTY", "");
-    env.Unset("QUILLON_T_UNSET");
-    EXPECT_EQ(platform::ExpandEnvVars(GetParam().text), GetParam().expanded);
-}
-
-INSTANTIATE_TEST_SUITE_P(Platform, ExpandEnvVars,
+INSTANTIATE_TEST_SUITE_P(Shared, ExpandEnvVars, testing::ValuesIn(SharedExpandCases), ExpandCaseName);
+INSTANTIATE_TEST_SUITE_P(Posix, ExpandEnvVars,
     testing::Values(
-        TExpandCase{"NoReference", "plain text", "plain text"},
-        TExpandCase{"Empty", "", ""},
-        TExpandCase{"WholeText", "%QUILLON_T_ROOT%", "C:\\Windows"},
-        TExpandCase{"InsidePath", "%QUILLON_T_ROOT%\\System32\\drivers\\etc",
-                    "C:\\Windows\\System32\\drivers\\etc"},
-        TExpandCase{"Twice", "%QUILLON_T_ROOT%;%QUILLON_T_ROOT%", "C:\\Windows;C:\\Windows"},
-        TExpandCase{"EmptyValue", "[%QUILLON_T_EMPTY%]", "[]"},
-        TExpandCase{"UnsetStaysAsWritten", "a%QUILLON_T_UNSET%b", "a%QUILLON_T_UNSET%b"},
         TExpandCase{"UnsetThenKnownNamePart", "%QUILLON_T_UNSET%QUILLON_T_ROOT%",
                     "%QUILLON_T_UNSET%QUILLON_T_ROOT%"},
-        TExpandCase{"LonePercent", "100% sure", "100% sure"},
         TExpandCase{"DoublePercent", "%%", "%%"},
         TExpandCase{"UnclosedAfterKnown", "%QUILLON_T_ROOT%%", "C:\\Windows%"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ExpandCaseName);
 
 // ---- path helpers
 
