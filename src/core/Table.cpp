@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <stdexcept>
 
 using namespace tableimpl;
