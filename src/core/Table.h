@@ -123,13 +123,13 @@ public:
     // FindKey for a one-field text key, without building a key: the hot path of
     // imports that look every name up.
     bool FindText(std::string_view key);
-    // Starts fetching from memory what FindText(key) will read, so a caller that
-    // knows its next keys can hide the waiting: stage 0 fetches the key's hash
-    // slot; stage 1 (once that has arrived) the row's fields; stage 2 the row's text.
-    void PrefetchText(std::string_view key, int stage) const { PrefetchKey(KeyHash(key), stage); }
-    // The same steps with the key's hash worked out once: KeyHash is the hash
-    // of a one-field text key on the current index (0 where there is none).
+    // The hash of a one-field text key on the current index (0 where there is
+    // none), worked out once for PrefetchKey and FindText.
     uint64_t KeyHash(std::string_view key) const;
+    // Starts fetching from memory what FindText(key, hash) will read, so a
+    // caller that knows its next keys can hide the waiting: stage 0 fetches the
+    // key's hash slot; stage 1 (once that has arrived) the row's fields; stage 2
+    // the row's text.
     void PrefetchKey(uint64_t hash, int stage) const;
     bool FindText(std::string_view key, uint64_t hash);
     // First row at or after the key (Eof when there is none).

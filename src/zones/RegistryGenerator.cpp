@@ -2,6 +2,8 @@
 #include "zones/RegistryGenerator.h"
 
 #include "core/DataUnit.h"
+#include "core/Prefetch.h"
+#include "core/PrefixSort.h"
 #include "core/RawArray.h"
 #include "core/TextOut.h"
 #include "platform/Platform.h"
@@ -72,16 +74,6 @@ inline uint64_t HashText(std::string_view s)
     return h;
 }
 
-// The first 8 bytes big-endian, so that comparing keys as numbers orders like the text.
-inline uint64_t Prefix(std::string_view s)
-{
-    uint64_t k = 0;
-    const size_t n = std::min<size_t>(8, s.size());
-    for (size_t i = 0; i < n; ++i)
-        k |= uint64_t(static_cast<unsigned char>(s[i])) << (56 - 8 * i);
-    return k;
-}
-
 // The domain list of a run: lower-case domains without duplicates, found by
 // hash while they are gathered and sorted once when all are in. A sorted
 // insert per domain would move half the list each time.
@@ -109,7 +101,7 @@ public:
     void Prefetch(uint64_t hash) const
     {
         if (slots.size())
-            __builtin_prefetch(&slots[size_t(uint32_t(hash)) & (slots.size() - 1)]);
+            QUILLON_PREFETCH(&slots[size_t(uint32_t(hash)) & (slots.size() - 1)]);
     }
 
     bool Contains(std::string_view s, uint64_t hash) const { return slots.size() && Find(s, hash); }
@@ -127,54 +119,13 @@ public:
     // Byte order, which for lower-case text is the program's case-insensitive order.
     void Sort()
     {
-        // 16-byte entries: an 8-byte prefix settles nearly every comparison
-        // without reading the text.
-        struct TKey {
-            uint64_t key;
-            uint32_t item, pad;
-        };
+        // An 8-byte prefix settles nearly every comparison without reading the text.
         const size_t n = items.size();
-        TRawArray<TKey> keys;
+        TRawArray<TPrefixEntry> keys;
         keys.ResizeUninitialized(n);
         for (size_t i = 0; i < n; ++i)
-            keys[i] = {Prefix(Text(uint32_t(i))), uint32_t(i), 0};
-        auto less = [this](const TKey& a, const TKey& b) {
-            if (a.key != b.key)
-                return a.key < b.key;
-            return Text(a.item) < Text(b.item);
-        };
-        if (n < 4096) {
-            std::sort(keys.data(), keys.data() + n, less);
-        } else {
-            // Radix passes on the prefix with byte-wide digits (all histograms
-            // from one pass; a digit every key shares is skipped), then the
-            // runs that share a prefix are compared in full.
-            TRawArray<TKey> scratch;
-            scratch.ResizeUninitialized(n);
-            std::array<std::array<uint32_t, 257>, 8> count{};
-            for (size_t i = 0; i < n; ++i)
-                for (int b = 0; b < 8; ++b)
-                    ++count[b][((keys[i].key >> (8 * b)) & 0xFF) + 1];
-            for (int b = 0; b < 8; ++b) {
-                std::array<uint32_t, 257>& c = count[b];
-                if (std::find(c.begin() + 1, c.end(), uint32_t(n)) != c.end())
-                    continue;
-                for (size_t i = 1; i < c.size(); ++i)
-                    c[i] += c[i - 1];
-                const int shift = 8 * b;
-                for (size_t i = 0; i < n; ++i)
-                    scratch[c[(keys[i].key >> shift) & 0xFF]++] = keys[i];
-                keys.swap(scratch);
-            }
-            for (size_t a = 0; a < n;) {
-                size_t b = a + 1;
-                while (b < n && keys[b].key == keys[a].key)
-                    ++b;
-                if (b - a > 1)
-                    std::sort(keys.data() + a, keys.data() + b, less);
-                a = b;
-            }
-        }
+            keys[i] = {TextPrefix(Text(uint32_t(i))), uint32_t(i), 0};
+        PrefixSort(keys, [this](uint32_t a, uint32_t b) { return Text(a) < Text(b); });
         // The texts are laid out again in sorted order, so the loops that
         // write them read memory front to back; the look-ups end here.
         TRawArray<char> sortedText;
@@ -183,10 +134,10 @@ public:
         sortedItems.ResizeUninitialized(n);
         for (size_t i = 0; i < n; ++i) {
             if (i + 32 < n)
-                __builtin_prefetch(&items[keys[i + 32].item]);
+                QUILLON_PREFETCH(&items[keys[i + 32].id]);
             if (i + 16 < n)
-                __builtin_prefetch(arena.data() + items[keys[i + 16].item].offset);
-            const TItem& item = items[keys[i].item];
+                QUILLON_PREFETCH(arena.data() + items[keys[i + 16].id].offset);
+            const TItem& item = items[keys[i].id];
             sortedItems[i] = {sortedText.size(), item.length, 0};
             sortedText.append(arena.data() + item.offset, item.length);
         }
