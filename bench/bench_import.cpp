@@ -73,7 +73,7 @@ int RunOnly(const std::string& dir, const std::string& file)
                 std::fprintf(stderr, "  %7.3f s  %s\n", Seconds(start), text.c_str());
         }
     } silent;
-    TImportRun run(data, silent);
+    TImportRun run(data, ImportOptionsFrom(data.Prefs()), silent);
     auto t0 = Clock::now();
     run.Run();
     double seconds = Seconds(t0);

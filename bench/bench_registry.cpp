@@ -74,11 +74,12 @@ int main()
                 std::fprintf(stderr, "  %7.3f s  %s\n", Seconds(start), text.c_str());
         }
     } steps;
+    const TRegistryOptions options = RegistryOptionsFrom(p);
     TRegistryGenerator generator(data, steps);
     auto t0 = Clock::now();
-    generator.CreateRegistryFile();
+    const TRegistryResult result = generator.CreateRegistryFile(options);
     double seconds = Seconds(t0);
-    if (generator.Status() != "Registry files created.")
+    if (result.status != "Registry files created.")
         return 1;
 
     double sortU = SortUnique(dir + "names.txt", dir);
@@ -87,7 +88,7 @@ int main()
         double(std::filesystem::file_size(p.RegistryFile) +
                std::filesystem::file_size(UninstallFileName(p.RegistryFile)));
     std::snprintf(base, sizeof base, "baseline: sort -u -f of the names %.3f s (%d domains, %.0f MB written)",
-                  sortU, generator.DomainCount(), written / 1e6);
+                  sortU, result.domainCount, written / 1e6);
     Report("Registry file (REGEDIT4, both files) from 1,000,000 bad hosts in restricted groups", seconds, "s",
            1.0, base);
     std::filesystem::remove_all(dir);

@@ -40,7 +40,7 @@ int main()
     std::printf("Write HOSTS, %zu bad hosts in 100 groups with comments\n", N);
     Populate(dir, N);
 
-    // The preferences file names a temporary HOSTS file: Write HOSTS reads it back.
+    // The preferences file names a temporary HOSTS file.
     {
         std::ofstream ini(dir + "Quillon.ini");
         ini << "[Preferences]\nHostsFile=" << dir << "hosts\n[Export]\nExportGroups=1\nExportComments=1\n";
@@ -53,15 +53,16 @@ int main()
         data.Prefs().ExportGroups = grouped;
         data.Prefs().SavePrefs();
         data.OpenDatabase();
-        TGroupSelection selection = DefaultGroupSelection(data);
+        const TExportOptions options = WriteHostsOptionsFrom(data.Prefs(), DefaultGroupSelection(data));
         if (std::getenv("QUILLON_BENCH_SPLIT")) {
             auto t1 = Clock::now();
             data.BadHosts.SetIndexName("group_id");
             data.BadHosts.First();
             std::printf("  (group order built in %.3f s)\n", Seconds(t1));
         }
+        TSilentProgress silent;
         auto t0 = Clock::now();
-        WriteHosts(data, selection);
+        THostsWriter(data, silent).DoExport(options);
         double write = Seconds(t0);
         double cat = Cat(dir + "hosts", dir + "copy");
         char base[128];
@@ -91,9 +92,11 @@ int main()
         all.itemCount = all.ticked.size();
         // Not unattended: the status and event breaks every 500 hosts are paid for.
         TSilentProgress progress;
+        const TExportOptions options = ExportOptionsFrom(prefs, all);
         auto t0 = Clock::now();
         THostsWriter writer(data, progress);
-        if (!writer.DoExport(all) || writer.HostCount() != int(N))
+        const TExportResult result = writer.DoExport(options);
+        if (!result.completed || result.hostCount != int(N))
             return 1;
         double exportTime = Seconds(t0);
         double cat = Cat(dir + "export.txt", dir + "copy");

@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         p.ImportReport = true;
         p.ReportNew = p.ReportDupes = p.ReportUpdates = true;
         p.ImportWrite = true;
-        TImportRun run(d, progress);
+        TImportRun run(d, ImportOptionsFrom(p), progress);
         try {
             run.Run();
         } catch (const EQuillonError&) {

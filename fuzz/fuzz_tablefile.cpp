@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         d.AddGroup("Fuzz group", true, false);
         d.AddBadHost(list.size() > 1 ? list[1].object : 1, "added.example", "fuzz");
         (void)d.GroupCaption(1, true);
-        WriteHosts(d, DefaultGroupSelection(d));
+        WriteHosts(d, d.Prefs());
         d.GroupCleanup(1);
         d.SaveDatabase(true);
         if (!d.OpenDatabase())

@@ -1,4 +1,5 @@
-// Program entry: display detection, the application object, the message presenter and the main window.
+// Program entry: display detection, then the headless command line, or the application object, the message presenter and the main window.
+#include "app/HeadlessRun.h"
 #include "core/CommandLine.h"
 #include "core/Messages.h"
 #include "platform/Platform.h"
@@ -6,14 +7,13 @@
 #include "ui/MainUnit.h"
 #include "ui/QtMessagePresenter.h"
 
-#include <QtGlobal>
-
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -61,14 +61,6 @@ TDisplay DetectDisplay()
     return TDisplay::Missing;
 }
 
-// Headless, Qt's notes about windows nobody sees would only clutter a job's
-// log; its fatal messages still end the program as usual.
-void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtFatalMsg || type == QtCriticalMsg)
-        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -77,36 +69,30 @@ int main(int argc, char* argv[])
     std::setlocale(LC_ALL, "");
     platform::TuneMemory();
 
-    // Without a display the command line still runs, invisibly, on the
-    // offscreen platform: a scheduled job has no screen.
+    // Without a display the command line still runs, invisibly, through the
+    // engines alone: a scheduled job has no screen, and perhaps no Qt
+    // platform plugin either.
     const TDisplay display = DetectDisplay();
-    if (display != TDisplay::Available && argc < 2) {
-        std::fputs(UsageText().c_str(), stderr);
-        std::fprintf(stderr,
-                     "%s: the window needs a display (set DISPLAY or run under a desktop session).\n",
-                     AppTitle);
-        return 2;
+    if (display != TDisplay::Available) {
+        if (argc < 2) {
+            std::fputs(UsageText().c_str(), stderr);
+            std::fprintf(stderr,
+                         "%s: the window needs a display (set DISPLAY or run under a desktop session).\n",
+                         AppTitle);
+            return 2;
+        }
+        return RunHeadless(std::vector<std::string>(argv + 1, argv + argc));
     }
-    if (display == TDisplay::Missing)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    SetHeadless(display != TDisplay::Available);
-    if (IsHeadless())
-        qInstallMessageHandler(QuietQtMessages);
 
     TQuillonApplication app(argc, argv);
     // No display name: Qt would append it to every window title, and the
     // message captions must read exactly as given.
     QApplication::setApplicationName(AppTitle);
-
-    // Headless, messages stay with the console presenter.
-    std::unique_ptr<TQtMessagePresenter> presenter;
-    if (!IsHeadless())
-        presenter = std::make_unique<TQtMessagePresenter>();
+    TQtMessagePresenter presenter;
 
     std::unique_ptr<TMainForm> mainForm;
     if (!Guarded(nullptr, [&] { mainForm = std::make_unique<TMainForm>(); }))
         return 1;
     mainForm->show();
-    const int status = app.exec();
-    return status ? status : mainForm->ExitStatus();
+    return app.exec();
 }

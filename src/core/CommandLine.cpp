@@ -1,5 +1,7 @@
-// Command-line arguments: splitting switch and value, which operation a switch names, the usage text.
+// Command-line arguments: splitting, decoding into commands, carrying them out in order, the usage text.
 #include "core/CommandLine.h"
+
+#include "platform/Platform.h"
 
 #include <cctype>
 
@@ -34,6 +36,64 @@ TCmdAction ClassifyArgument(const TCmdArgument& argument)
     if ((two == "/r" || two == "/u" || two == "/b" || two == "/p") && hasValue)
         return TCmdAction::RegistryFile;
     return TCmdAction::Unrecognized;
+}
+
+TCmdCommand DecodeCommand(TCmdAction action, const std::string& switchText, const std::string& file)
+{
+    TCmdCommand command;
+    command.action = action;
+    command.switchText = switchText;
+    for (char& c : command.switchText)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    command.file = file;
+    const std::string& s = command.switchText;
+    auto has = [&s](const char* letters) { return s.find(letters) != std::string::npos; };
+    switch (action) {
+    case TCmdAction::Import:
+        command.plainText = has("/ip");
+        break;
+    case TCmdAction::Export:
+        command.plainText = has("/xp");
+        command.allGroups = has("a");
+        break;
+    case TCmdAction::RegistryFile:
+        command.plainText = has("p");
+        command.both = !command.plainText && has("b");
+        command.uninstall = !command.plainText && (command.both || has("u"));
+        break;
+    default:
+        break;
+    }
+    return command;
+}
+
+TCmdCommand DecodeArgument(const std::string& argument)
+{
+    const TCmdArgument split = SplitArgument(argument);
+    TCmdCommand command = DecodeCommand(ClassifyArgument(split), split.switchText, split.value);
+    command.argument = argument;
+    return command;
+}
+
+bool RunCommandLine(const std::vector<std::string>& arguments, ICommandRunner& runner)
+{
+    constexpr const char* Caption = "Quillon Command Line";
+    for (const std::string& argument : arguments) {
+        const TCmdCommand command = DecodeArgument(argument);
+        if (command.action == TCmdAction::Unrecognized) {
+            ErrorDlg(std::string("Unrecognized argument:") + MsgBreak + command.argument, Caption,
+                     runner.MessageOwner());
+            runner.ShowSwitches();
+            return false;
+        }
+        if (command.action == TCmdAction::Import && !platform::FileExists(command.file)) {
+            ErrorDlg("Import file not found: " + command.file, Caption, runner.MessageOwner());
+            return false;
+        }
+        if (!runner.Run(command))
+            return false;
+    }
+    return true;
 }
 
 std::string UsageText()

@@ -277,7 +277,18 @@ void TQuillonData::CloseDatabase()
 
 // ---- validation
 
-bool TQuillonData::ValidateHostname(std::string_view hostname, std::string& message)
+THostnameValidator::THostnameValidator(const std::string& chars) : badHostChars(chars)
+{
+    for (unsigned char c : badHostChars)
+        forbidden[c] = true;
+    // Control characters would break the lines of the HOSTS file, whatever
+    // the forbidden set says.
+    for (int c = 0; c < 32; ++c)
+        forbidden[c] = true;
+    forbidden[127] = true;
+}
+
+bool THostnameValidator::Validate(std::string_view hostname, std::string& message) const
 {
     message.clear();
     if (hostname.empty()) {
@@ -291,18 +302,6 @@ bool TQuillonData::ValidateHostname(std::string_view hostname, std::string& mess
     if (TTable::SameText(hostname, "localhost")) {
         message = "Hostname \"localhost\" is handled automatically by Quillon.";
         return false;
-    }
-    // Imports check every name: the forbidden set becomes a table once per setting.
-    if (forbiddenFor != prefs->BadHostChars) {
-        forbiddenFor = prefs->BadHostChars;
-        std::fill(std::begin(forbidden), std::end(forbidden), false);
-        for (unsigned char c : forbiddenFor)
-            forbidden[c] = true;
-        // Control characters would break the lines of the HOSTS file,
-        // whatever the forbidden set says.
-        for (int c = 0; c < 32; ++c)
-            forbidden[c] = true;
-        forbidden[127] = true;
     }
     size_t labelStart = 0;
     auto closeLabel = [&](size_t end) {
@@ -336,11 +335,18 @@ bool TQuillonData::ValidateHostname(std::string_view hostname, std::string& mess
     }
     if (!closeLabel(hostname.size()))
         return false;
-    if (digitsAndDots && IsIPAddress(hostname)) {
+    if (digitsAndDots && TQuillonData::IsIPAddress(hostname)) {
         message = "Hostname may not be an IP address.";
         return false;
     }
     return true;
+}
+
+bool TQuillonData::ValidateHostname(std::string_view hostname, std::string& message)
+{
+    if (validator.BadHostChars() != prefs->BadHostChars)
+        validator = THostnameValidator(prefs->BadHostChars);
+    return validator.Validate(hostname, message);
 }
 
 bool TQuillonData::IsIPAddress(std::string_view text)
@@ -373,11 +379,13 @@ bool TQuillonData::IsIPAddress(std::string_view text)
 
 // ---- group and host operations
 
-void TQuillonData::RunEditor(const std::string& parameters)
+void OpenWithEditor(const std::string& textEditor, const std::string& file)
 {
-    if (!prefs->TextEditor.empty())
-        platform::ShellOpen(prefs->TextEditor, parameters);
+    if (!textEditor.empty())
+        platform::ShellOpen(textEditor, file);
 }
+
+void TQuillonData::RunEditor(const std::string& parameters) { OpenWithEditor(prefs->TextEditor, parameters); }
 
 bool TQuillonData::AddBadHost(int groupId, const std::string& hostname, const std::string& comment)
 {
@@ -440,16 +448,6 @@ std::string TQuillonData::GroupCaption(int groupId, bool withFlags)
     if (Groups.FindKey({groupId}))
         return CurrentGroupCaption(withFlags);
     return "Failed to find group_id " + std::to_string(groupId);
-}
-
-std::string TQuillonData::ActiveHostsFileName()
-{
-    if (platform::FileExists(prefs->HostsFile))
-        return prefs->HostsFile;
-    std::string disabled = prefs->HostsFile + ".Quillon";
-    if (platform::FileExists(disabled))
-        return disabled;
-    return prefs->HostsFile;
 }
 
 std::string TQuillonData::DateTimeText()

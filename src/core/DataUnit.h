@@ -23,6 +23,24 @@ struct TGroupListItem {
 };
 using TGroupList = std::vector<TGroupListItem>;
 
+// Host-name checks against one set of forbidden characters (the BadHostChars
+// preference), which becomes a look-up table once, for imports that check
+// every name.
+class THostnameValidator {
+public:
+    explicit THostnameValidator(const std::string& badHostChars = {});
+    const std::string& BadHostChars() const { return badHostChars; }
+    // True when the name is acceptable; otherwise message says why.
+    bool Validate(std::string_view hostname, std::string& message) const;
+
+private:
+    std::string badHostChars;
+    bool forbidden[256] = {};
+};
+
+// Opens the file with the text editor; nothing when no editor is known.
+void OpenWithEditor(const std::string& textEditor, const std::string& file);
+
 class TQuillonData {
 public:
     // dataDir: where the tables and Quillon.ini live (with or without a
@@ -54,6 +72,7 @@ public:
     int Dirty(const TTable& table) const;
 
     // ---- validation
+    // Against the BadHostChars preference as it stands.
     bool ValidateHostname(std::string_view hostname, std::string& message);
     static bool IsIPAddress(std::string_view text);
 
@@ -62,7 +81,6 @@ public:
     bool AddBadHost(int groupId, const std::string& hostname, const std::string& comment);
     std::string CurrentGroupCaption(bool withFlags);
     std::string GroupCaption(int groupId, bool withFlags);
-    std::string ActiveHostsFileName();
     std::string CreatedByText();
     // The current local date and time as CreatedByText shows it (no time at midnight).
     std::string DateTimeText();
@@ -76,9 +94,8 @@ public:
 private:
     std::string dataDir;
     std::unique_ptr<TQuillonPrefs> prefs;
-    // Forbidden characters as a look-up table, for the BadHostChars it was made from.
-    std::string forbiddenFor;
-    bool forbidden[256] = {};
+    // Made again when BadHostChars changes.
+    THostnameValidator validator;
     int goodDirty = 0, badDirty = 0, groupsDirty = 0;
     int& DirtyFlag(const TTable& table);
     // Closes the tables, shows the "Database Error" text and asks the program to end.

@@ -67,3 +67,5 @@ inline constexpr const char* MsgBreak = "\r\n";
 
 // The program's title, the caption of the error report.
 inline constexpr const char* AppTitle = "Quillon";
+// The report of a failure that carries no text of its own.
+inline constexpr const char* UnexpectedErrorText = "Unexpected error.";

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 
 // ---------------------------------------------------------------------------
@@ -40,33 +41,88 @@ TGroupSelection DefaultGroupSelection(TQuillonData& data)
     return selection;
 }
 
-THostsWriter::THostsWriter(TQuillonData& d, IProgress& p, TOwner o) : data(d), progress(p), owner(o) {}
-
-void THostsWriter::ShowStatus(const std::string& text)
+TGroupSelection AllGroupsSelection(TQuillonData& data)
 {
-    if (!Unattended)
-        progress.ShowStatus(text);
+    TGroupList list;
+    data.FillGroupList(list, false);
+    TGroupSelection selection;
+    selection.itemCount = list.size();
+    for (const TGroupListItem& item : list)
+        selection.ticked.push_back(item.object);
+    return selection;
 }
 
-bool THostsWriter::DoExport(const TGroupSelection& selection)
+TExportOptions ExportOptionsFrom(const TQuillonPrefs& prefs, TGroupSelection groups)
 {
-    TQuillonPrefs& prefs = data.Prefs();
-    const bool hostsFormat = prefs.ExportFormat == 0;
-    const std::string prefix = hostsFormat ? "#" : prefs.TextComment;
-    const std::string& fileName = prefs.ExportFile;
+    TExportOptions o;
+    o.file = prefs.ExportFile;
+    o.plainText = prefs.ExportFormat != 0;
+    o.groups = std::move(groups);
+    o.groupHeadings = prefs.ExportGroups;
+    o.groupFlags = prefs.ExportQuillon;
+    o.goodHosts = prefs.ExportGoodHosts;
+    o.comments = prefs.ExportComments;
+    o.backup = prefs.ExportBackup;
+    o.view = prefs.ExportView;
+    o.textEditor = prefs.TextEditor;
+    o.hostsIP = prefs.HostsIP;
+    o.ipSeparator = prefs.IPSeparator;
+    o.commentSeparator = prefs.CommentSeparator;
+    o.textComment = prefs.TextComment;
+    return o;
+}
+
+TExportOptions CommandExportOptions(const TQuillonPrefs& prefs, const TCmdCommand& command,
+                                    TGroupSelection groups)
+{
+    TExportOptions o = ExportOptionsFrom(prefs, std::move(groups));
+    o.file = command.file;
+    o.plainText = command.plainText;
+    o.view = false;
+    return o;
+}
+
+TExportOptions WriteHostsOptionsFrom(const TQuillonPrefs& prefs, TGroupSelection groups)
+{
+    TExportOptions o = ExportOptionsFrom(prefs, std::move(groups));
+    o.file = ActiveHostsFileName(prefs.HostsFile);
+    o.plainText = false;
+    o.goodHosts = true;
+    o.view = false;
+    o.unattended = true;
+    o.afterWrite = prefs.WriteAction;
+    return o;
+}
+
+THostsWriter::THostsWriter(TQuillonData& d, IProgress& p, TOwner o) : data(d), progress(p), owner(o) {}
+
+TExportResult THostsWriter::DoExport(const TExportOptions& options)
+{
+    TExportResult result;
+    const bool unattended = options.unattended;
+    auto showStatus = [&](const std::string& text) {
+        if (unattended)
+            return;
+        result.status = text;
+        progress.ShowStatus(text);
+    };
+    const bool hostsFormat = !options.plainText;
+    const std::string prefix = hostsFormat ? "#" : options.textComment;
+    const std::string& fileName = options.file;
     const std::string backupName = fileName + ".bak";
-    hostCount = 0;
+    int& hostCount = result.hostCount;
 
     bool backupMade = false;
-    if (prefs.ExportBackup && platform::FileExists(fileName)) {
+    if (options.backup && platform::FileExists(fileName)) {
         if (!platform::CopyFile(fileName, backupName)) {
             ErrorDlg("Backup failed!", "Export Hosts", owner);
-            return false;
+            return result;
         }
         backupMade = true;
     }
 
     // Group membership is a binary search in the sorted ticked ids, never a table look-up.
+    const TGroupSelection& selection = options.groups;
     const bool allGroups = selection.ticked.size() == selection.itemCount;
     std::vector<int> ids;
     if (!allGroups) {
@@ -83,17 +139,18 @@ bool THostsWriter::DoExport(const TGroupSelection& selection)
     TTable& groups = data.Groups;
     const int badHost = bad.FieldNo("hostname"), badGroup = bad.FieldNo("group_id"),
               badComment = bad.FieldNo("comment");
-    const bool comments = prefs.ExportComments;
-    const std::string linePrefix = hostsFormat ? prefs.HostsIP + prefs.IPSeparator : std::string();
-    const std::string commentPrefix =
-        hostsFormat ? prefs.CommentSeparator : " " + prefs.TextComment + " ";
-    const bool grouped = prefs.ExportGroups;
+    const bool comments = options.comments;
+    const std::string& ipSeparator = options.ipSeparator;
+    const std::string& commentSeparator = options.commentSeparator;
+    const std::string linePrefix = hostsFormat ? options.hostsIP + ipSeparator : std::string();
+    const std::string commentPrefix = hostsFormat ? commentSeparator : " " + options.textComment + " ";
+    const bool grouped = options.groupHeadings;
 
     const bool existed = platform::FileExists(fileName);
     bool emptied = false;   // the file was opened, so its old content is gone
     try {
         std::unique_ptr<TBusyCursor> busy;
-        if (Unattended)
+        if (unattended)
             busy = std::make_unique<TBusyCursor>();
         TTextOut out(fileName);
         emptied = true;
@@ -101,17 +158,17 @@ bool THostsWriter::DoExport(const TGroupSelection& selection)
         out.Line(prefix + " " + data.CreatedByText());
         out.EndLine();
 
-        if (prefs.ExportGoodHosts && hostsFormat) {
-            out.Line("127.0.0.1" + prefs.IPSeparator + "localhost");
+        if (options.goodHosts && hostsFormat) {
+            out.Line("127.0.0.1" + ipSeparator + "localhost");
             good.SetIndexName("hostname");
             const int host = good.FieldNo("hostname"), ip = good.FieldNo("ip"), comment = good.FieldNo("comment");
             for (good.First(); !good.Eof(); good.Next()) {
                 out.Put(good.AsString(ip));
-                out.Put(prefs.IPSeparator);
+                out.Put(ipSeparator);
                 out.Put(good.AsString(host));
                 std::string_view c = good.AsString(comment);
                 if (comments && !c.empty()) {
-                    out.Put(prefs.CommentSeparator);
+                    out.Put(commentSeparator);
                     out.Put(c);
                 }
                 out.EndLine();
@@ -129,9 +186,9 @@ bool THostsWriter::DoExport(const TGroupSelection& selection)
                 out.Put(c);
             }
             out.EndLine();
-            if (hostCount % 500 == 0 && !Unattended) {
+            if (hostCount % 500 == 0 && !unattended) {
                 if (!grouped)
-                    ShowStatus("Exporting... " + std::to_string(hostCount));
+                    showStatus("Exporting... " + std::to_string(hostCount));
                 progress.ProcessMessages();
             }
         };
@@ -145,8 +202,8 @@ bool THostsWriter::DoExport(const TGroupSelection& selection)
                 if (!groupSelected(id))
                     continue;
                 // The caption of the row in hand: a look-up by number would move the cursor.
-                std::string caption = data.CurrentGroupCaption(prefs.ExportQuillon);
-                ShowStatus("Exporting group " + caption);
+                std::string caption = data.CurrentGroupCaption(options.groupFlags);
+                showStatus("Exporting group " + caption);
                 bool headingPending = true;
                 if (bad.FindKey({id})) {
                     for (; !bad.Eof() && bad.AsInteger(badGroup) == id; bad.Next()) {
@@ -162,14 +219,14 @@ bool THostsWriter::DoExport(const TGroupSelection& selection)
                     out.EndLine();
             }
         } else {
-            ShowStatus("Exporting...");
+            showStatus("Exporting...");
             bad.SetIndexName("hostname");
             for (bad.First(); !bad.Eof() && !progress.CancelRequested(); bad.Next())
                 if (groupSelected(bad.AsInteger(badGroup)))
                     writeHostLine();
         }
 
-        ShowStatus(std::to_string(hostCount) + " hosts written");
+        showStatus(std::to_string(hostCount) + " hosts written");
         out.Close();
     } catch (...) {
         // A write that failed half-way (a full disk) must not leave half a
@@ -188,15 +245,24 @@ bool THostsWriter::DoExport(const TGroupSelection& selection)
         platform::DeleteFile(fileName);
         if (backupMade) {
             platform::RenameFile(backupName, fileName);
-            ShowStatus("Export cancelled, backup restored");
+            showStatus("Export cancelled, backup restored");
         } else {
-            ShowStatus("Export cancelled, file deleted");
+            showStatus("Export cancelled, file deleted");
         }
-        return false;
+        return result;
     }
-    if (prefs.ExportView)
-        data.RunEditor(fileName);
-    return true;
+    result.completed = true;
+    if (options.view)
+        OpenWithEditor(options.textEditor, fileName);
+    if (!options.afterWrite.empty())
+        platform::StartDetached(ExpandWriteAction(options.afterWrite, fileName));
+    return result;
+}
+
+TExportResult WriteHosts(TQuillonData& data, const TQuillonPrefs& prefs, TOwner owner)
+{
+    TSilentProgress silent;
+    return THostsWriter(data, silent, owner).DoExport(WriteHostsOptionsFrom(prefs, DefaultGroupSelection(data)));
 }
 
 // ---------------------------------------------------------------------------
@@ -218,39 +284,23 @@ std::string ExpandWriteAction(const std::string& action, const std::string& host
     return out;
 }
 
-bool WriteHosts(TQuillonData& data, const TGroupSelection& selection, TOwner owner, int* hostsWritten)
-{
-    TQuillonPrefs& prefs = data.Prefs();
-    prefs.ExportFile = data.ActiveHostsFileName();
-    prefs.ExportFormat = 0;
-    prefs.ExportGoodHosts = true;
-    prefs.ExportView = false;
+std::string DisabledHostsFileName(const std::string& hostsFile) { return hostsFile + DisabledHostsSuffix; }
 
-    TSilentProgress silent;
-    THostsWriter writer(data, silent, owner);
-    writer.Unattended = true;
-    bool written;
-    try {
-        written = writer.DoExport(selection);
-    } catch (...) {
-        // The forced settings must not outlive the run, whatever happened.
-        prefs.LoadPrefs();
-        throw;
-    }
-    prefs.LoadPrefs();
-    if (hostsWritten)
-        *hostsWritten = writer.HostCount();
-    if (written && !prefs.WriteAction.empty())
-        platform::StartDetached(ExpandWriteAction(prefs.WriteAction, data.ActiveHostsFileName()));
-    return written;
+std::string ActiveHostsFileName(const std::string& hostsFile)
+{
+    if (platform::FileExists(hostsFile))
+        return hostsFile;
+    const std::string disabled = DisabledHostsFileName(hostsFile);
+    if (platform::FileExists(disabled))
+        return disabled;
+    return hostsFile;
 }
 
-THostsState HostsState(TQuillonData& data)
+THostsState HostsState(const std::string& hostsFile)
 {
-    const std::string& hosts = data.Prefs().HostsFile;
-    if (platform::FileExists(hosts))
+    if (platform::FileExists(hostsFile))
         return THostsState::Present;
-    if (platform::FileExists(hosts + ".Quillon"))
+    if (platform::FileExists(DisabledHostsFileName(hostsFile)))
         return THostsState::Disabled;
     return THostsState::Absent;
 }
@@ -266,28 +316,41 @@ void RenameOrThrow(const std::string& from, const std::string& to)
 
 } // namespace
 
-std::string ToggleHostsFile(TQuillonData& data)
+bool DisableHostsFile(const std::string& hostsFile)
 {
-    const std::string hosts = data.Prefs().HostsFile;
-    const std::string disabled = hosts + ".Quillon";
-    if (platform::FileExists(hosts)) {
-        if (platform::FileExists(disabled) && !platform::DeleteFile(disabled))
-            throw EQuillonError("Cannot delete " + disabled + ": " + platform::LastErrorText());
-        RenameOrThrow(hosts, disabled);
-        return std::string("The HOSTS file has been disabled by renaming it to") + MsgBreak + disabled;
-    }
-    if (platform::FileExists(disabled)) {
-        RenameOrThrow(disabled, hosts);
+    if (!platform::FileExists(hostsFile))
+        return false;
+    const std::string disabled = DisabledHostsFileName(hostsFile);
+    if (platform::FileExists(disabled) && !platform::DeleteFile(disabled))
+        throw EQuillonError("Cannot delete " + disabled + ": " + platform::LastErrorText());
+    RenameOrThrow(hostsFile, disabled);
+    return true;
+}
+
+bool EnableHostsFile(const std::string& hostsFile)
+{
+    const std::string disabled = DisabledHostsFileName(hostsFile);
+    if (!platform::FileExists(disabled) || platform::FileExists(hostsFile))
+        return false;
+    RenameOrThrow(disabled, hostsFile);
+    return true;
+}
+
+std::string ToggleHostsFile(const std::string& hostsFile)
+{
+    if (DisableHostsFile(hostsFile))
+        return std::string("The HOSTS file has been disabled by renaming it to") + MsgBreak +
+               DisabledHostsFileName(hostsFile);
+    if (EnableHostsFile(hostsFile))
         return "The HOSTS file has been enabled";
-    }
     return "You have neither a HOSTS file nor a renamed copy";
 }
 
-std::string ViewHostsFile(TQuillonData& data)
+std::string ViewHostsFile(const std::string& hostsFile, const std::string& textEditor)
 {
-    std::string name = data.ActiveHostsFileName();
+    const std::string name = ActiveHostsFileName(hostsFile);
     if (!platform::FileExists(name))
         return "There is no HOSTS file to view.";
-    data.RunEditor(name);
+    OpenWithEditor(textEditor, name);
     return {};
 }

@@ -196,13 +196,16 @@ std::string ImportReportFileName(TQuillonData& data) { return data.DataDir() + "
 
 struct TImportRun::Impl {
     TQuillonData& data;
+    const TImportOptions options;
     IProgress& progress;
-    TQuillonPrefs& prefs;
-    std::function<void()>* writeHosts = nullptr;
+    const THostnameValidator validator;
 
-    int counters[3][3] = {};
-    int lines = 0, errors = 0;
-    std::string status;
+    TImportResult result;
+    // Short names for the result's fields, used on every line.
+    int (&counters)[3][3] = result.counters;
+    int& lines = result.lines;
+    int& errors = result.errors;
+    std::string& status = result.status;
     std::string indicator;
     int currentGroup = 0;
     std::unique_ptr<TLineReader> input;
@@ -219,7 +222,10 @@ struct TImportRun::Impl {
     int badHost = 0, badGroup = 0, badComment = 0;
     int goodHost = 0, goodIp = 0, goodComment = 0;
 
-    Impl(TQuillonData& d, IProgress& p) : data(d), progress(p), prefs(d.Prefs()) {}
+    Impl(TQuillonData& d, TImportOptions o, IProgress& p)
+        : data(d), options(std::move(o)), progress(p), validator(options.badHostChars)
+    {
+    }
 
     void Step(const std::string& text)
     {
@@ -243,17 +249,17 @@ struct TImportRun::Impl {
         const char* kindTag = "";
         switch (kind) {
         case TOutcomeKind::New:
-            if (!prefs.ReportNew)
+            if (!options.reportNew)
                 return;
             kindTag = "NEW    ";
             break;
         case TOutcomeKind::Duplicate:
-            if (!prefs.ReportDupes)
+            if (!options.reportDupes)
                 return;
             kindTag = "DUPE   ";
             break;
         case TOutcomeKind::Update:
-            if (!prefs.ReportUpdates)
+            if (!options.reportUpdates)
                 return;
             kindTag = "UPDATE ";
             break;
@@ -306,7 +312,7 @@ struct TImportRun::Impl {
 
     void CommentLine(std::string_view line)
     {
-        if (prefs.ImportGroupOption == 2)
+        if (options.groups == TImportGroups::DefaultForAll)
             return;
         const std::string_view asRead = line;
         std::string_view text = line;
@@ -326,7 +332,7 @@ struct TImportRun::Impl {
         }
 
         // Flag suffix: "[", then R and X only, then "]" at the very end.
-        bool restricted = prefs.RestrictedDefault, exclude = false;
+        bool restricted = options.newGroupsRestricted, exclude = false;
         std::string_view name = text;
         if (text.size() >= 2 && text.back() == ']') {
             bool r = false, x = false;
@@ -351,8 +357,8 @@ struct TImportRun::Impl {
             Tally(TEntity::Group, TOutcomeKind::Duplicate, 1, key);
             return;
         }
-        if (prefs.ImportGroupOption == 1) {
-            currentGroup = prefs.ImportDefaultGroup;
+        if (options.groups == TImportGroups::DefaultForNew) {
+            currentGroup = options.defaultGroup;
             return;
         }
         currentGroup = data.AddGroup(std::string(name), restricted, exclude);
@@ -442,7 +448,7 @@ struct TImportRun::Impl {
             }
         }
         std::string_view address, nameText;
-        if (prefs.ImportFormat == 0) {
+        if (!options.plainText) {
             size_t blank = 0;
             while (blank < line.size() && !IsBlank(line[blank]))
                 ++blank;
@@ -457,7 +463,7 @@ struct TImportRun::Impl {
             }
             nameText = line.substr(blank + 1);
         } else {
-            address = prefs.HostsIP;
+            address = options.hostsIP;
             nameText = line;
         }
         SplitNames(Trim(nameText));
@@ -465,13 +471,13 @@ struct TImportRun::Impl {
             Error("Invalid format - nothing follows IP address");
             return;
         }
-        const bool good = prefs.ImportGoodHosts && address != "127.0.0.1" && address != "0.0.0.0" &&
-                          address != prefs.HostsIP;
+        const bool good = options.goodHosts && address != "127.0.0.1" && address != "0.0.0.0" &&
+                          address != options.hostsIP;
         std::string message;
         for (std::string_view name : names) {
             if (TTable::SameText(name, "localhost"))
                 continue;
-            if (!data.ValidateHostname(name, message)) {
+            if (!validator.Validate(name, message)) {
                 Error("Invalid hostname " + Quoted(name));
                 continue;
             }
@@ -487,7 +493,7 @@ struct TImportRun::Impl {
         TTable& goodT = data.GoodHosts;
         TTable& badT = data.BadHosts;
         if (goodT.FindText(name)) {
-            bool newAddress = prefs.UpdateGoodHosts && goodT.AsString(goodIp) != address;
+            bool newAddress = options.updateGoodHosts && goodT.AsString(goodIp) != address;
             if (!newAddress && goodT.AsString(goodComment) == comment) {
                 Tally(TEntity::GoodHost, TOutcomeKind::Duplicate, 1, name, comment, address);
                 return;
@@ -501,7 +507,7 @@ struct TImportRun::Impl {
             return;
         }
         if (badT.FindText(name)) {
-            if (!prefs.ImportSwapHosts) {
+            if (!options.swapHosts) {
                 Tally(TEntity::GoodHost, TOutcomeKind::Duplicate, 1, name, comment, address);
                 return;
             }
@@ -534,7 +540,7 @@ struct TImportRun::Impl {
         TTable& badT = data.BadHosts;
         bool found = name == knownName ? badT.FindText(name, knownHash) : badT.FindText(name);
         if (found) {
-            bool move = prefs.ImportUpdates && MayChangeGroup(badT.AsInteger(badGroup));
+            bool move = options.moveHosts && MayChangeGroup(badT.AsInteger(badGroup));
             if (!move && badT.AsString(badComment) == comment) {
                 Tally(TEntity::BadHost, TOutcomeKind::Duplicate, 1, name, comment);
                 return;
@@ -548,7 +554,7 @@ struct TImportRun::Impl {
             return;
         }
         if (goodT.FindText(name)) {
-            if (!prefs.ImportSwapHosts) {
+            if (!options.swapHosts) {
                 Tally(TEntity::BadHost, TOutcomeKind::Duplicate, 1, name, comment);
                 return;
             }
@@ -591,8 +597,8 @@ struct TImportRun::Impl {
         Step("Importing...");
         std::memset(counters, 0, sizeof counters);
         progress.UpdateCounters();
-        indicator = prefs.ImportFormat == 0 ? "#" : prefs.TextComment;
-        currentGroup = prefs.ImportDefaultGroup;
+        indicator = options.plainText ? options.textComment : "#";
+        currentGroup = options.defaultGroup;
         lines = errors = 0;
 
         TTable& bad = data.BadHosts;
@@ -614,7 +620,7 @@ struct TImportRun::Impl {
         }
         groups.SetIndexName("group_name");
 
-        input = std::make_unique<TLineReader>(prefs.ImportFile);
+        input = std::make_unique<TLineReader>(options.file);
         // Host lists run to about thirty bytes a line: room for that many names
         // up front. A list much larger than the table grows it once here instead
         // of doubling along the way; otherwise the list mostly meets names already
@@ -623,10 +629,10 @@ struct TImportRun::Impl {
         if (expected > 2 * rows)
             bad.Reserve(expected, size_t(input->BytesTotal()));   // the names are part of the file
         try {
-            if (prefs.ImportReport) {
+            if (options.report) {
                 report = std::make_unique<TTextOut>(ImportReportFileName(data));
                 report->Line("Quillon Import Report - " + data.DateTimeText());
-                report->Line("Importing " + prefs.ImportFile);
+                report->Line("Importing " + options.file);
                 report->EndLine();
             }
             // Lines are read a few ahead of the one handled, so that the table
@@ -643,7 +649,7 @@ struct TImportRun::Impl {
                 std::string_view t = Trim(l);
                 if (t.empty() || (!indicator.empty() && t.substr(0, indicator.size()) == indicator))
                     return {};
-                if (prefs.ImportFormat == 0) {
+                if (!options.plainText) {
                     size_t b = 0;
                     while (b < t.size() && !IsBlank(t[b]))
                         ++b;
@@ -702,9 +708,9 @@ struct TImportRun::Impl {
                 progress.UpdateCounters();
                 return;
             }
-            if (prefs.ImportCleanup) {
+            if (options.cleanup) {
                 Step("Performing group cleanup...");
-                int removed = data.GroupCleanup(prefs.ImportDefaultGroup);
+                int removed = data.GroupCleanup(options.defaultGroup);
                 if (removed > 0)
                     Tally(TEntity::Group, TOutcomeKind::Update, -removed,
                           std::to_string(removed) + " groups removed during Group Cleanup");
@@ -728,34 +734,80 @@ struct TImportRun::Impl {
         }
         progress.UpdateCounters();
 
-        if (prefs.ImportWrite) {
+        if (options.writeHosts) {
             std::string remembered = status;
             Step("Writing HOSTS...");
-            if (writeHosts && *writeHosts)
-                (*writeHosts)();
+            if (options.writeHostsAction)
+                options.writeHostsAction();
             Final(remembered);
         }
     }
 };
 
-TImportRun::TImportRun(TQuillonData& data, IProgress& progress) : d(std::make_unique<Impl>(data, progress))
+TImportOptions ImportOptionsFrom(const TQuillonPrefs& prefs)
 {
-    d->writeHosts = &WriteHostsAction;
+    TImportOptions o;
+    o.file = prefs.ImportFile;
+    o.plainText = prefs.ImportFormat != 0;
+    o.defaultGroup = prefs.ImportDefaultGroup;
+    // An option the program does not know means the first one.
+    o.groups = prefs.ImportGroupOption == 1   ? TImportGroups::DefaultForNew
+               : prefs.ImportGroupOption == 2 ? TImportGroups::DefaultForAll
+                                              : TImportGroups::FromHeadings;
+    o.newGroupsRestricted = prefs.RestrictedDefault;
+    o.moveHosts = prefs.ImportUpdates;
+    o.cleanup = prefs.ImportCleanup;
+    o.goodHosts = prefs.ImportGoodHosts;
+    o.updateGoodHosts = prefs.UpdateGoodHosts;
+    o.swapHosts = prefs.ImportSwapHosts;
+    o.report = prefs.ImportReport;
+    o.reportNew = prefs.ReportNew;
+    o.reportDupes = prefs.ReportDupes;
+    o.reportUpdates = prefs.ReportUpdates;
+    o.writeHosts = prefs.ImportWrite;
+    o.hostsIP = prefs.HostsIP;
+    o.textComment = prefs.TextComment;
+    o.badHostChars = prefs.BadHostChars;
+    return o;
+}
+
+TImportOptions CommandImportOptions(const TQuillonPrefs& prefs, const TCmdCommand& command,
+                                    const TGroupList& groups)
+{
+    TImportOptions o = ImportOptionsFrom(prefs);
+    o.file = command.file;
+    o.plainText = command.plainText;
+    o.writeHosts = false;
+    // A default group that no longer exists (or was never chosen, as on a
+    // fresh installation) would take the hosts before the first group
+    // heading into no group at all; the only group there is stands in.
+    const bool known = std::any_of(groups.begin(), groups.end(),
+                                   [&](const TGroupListItem& g) { return g.object == o.defaultGroup; });
+    if (!known && groups.size() == 1)
+        o.defaultGroup = groups.front().object;
+    return o;
+}
+
+int TImportResult::Counter(TEntity entity, TOutcomeKind kind) const
+{
+    if (kind == TOutcomeKind::Ignore || kind == TOutcomeKind::Error)
+        return 0;
+    return counters[int(entity)][int(kind)];
+}
+
+TImportRun::TImportRun(TQuillonData& data, TImportOptions options, IProgress& progress)
+    : d(std::make_unique<Impl>(data, std::move(options), progress))
+{
 }
 
 TImportRun::~TImportRun() = default;
 
-void TImportRun::Run() { d->Run(); }
-
-int TImportRun::Counter(TEntity entity, TOutcomeKind kind) const
+const TImportResult& TImportRun::Run()
 {
-    if (kind == TOutcomeKind::Ignore || kind == TOutcomeKind::Error)
-        return 0;
-    return d->counters[int(entity)][int(kind)];
+    d->Run();
+    return d->result;
 }
 
-int TImportRun::LineCount() const { return d->lines; }
-int TImportRun::ErrorCount() const { return d->errors; }
-const std::string& TImportRun::Status() const { return d->status; }
+const TImportResult& TImportRun::Result() const { return d->result; }
 uint64_t TImportRun::BytesRead() const { return d->input ? d->input->BytesRead() : 0; }
 uint64_t TImportRun::BytesTotal() const { return d->input ? d->input->BytesTotal() : 0; }

@@ -15,9 +15,6 @@ namespace {
 
 bool headless = false;
 
-// Whatever is thrown that is not a std::exception still deserves a report.
-constexpr const char* UnknownErrorText = "Unexpected error.";
-
 QWidget* OwnerOf(QObject* receiver)
 {
     if (auto* widget = qobject_cast<QWidget*>(receiver))
@@ -49,7 +46,8 @@ bool Guarded(QWidget* owner, const std::function<void()>& action)
     } catch (const std::exception& e) {
         ReportError(owner, e.what());
     } catch (...) {
-        ReportError(owner, UnknownErrorText);
+        // Whatever is thrown that is not a std::exception still deserves a report.
+        ReportError(owner, UnexpectedErrorText);
     }
     return false;
 }
@@ -91,7 +89,7 @@ bool TQuillonApplication::notify(QObject* receiver, QEvent* event)
     } catch (const std::exception& e) {
         ReportError(OwnerOf(receiver), e.what());
     } catch (...) {
-        ReportError(OwnerOf(receiver), UnknownErrorText);
+        ReportError(OwnerOf(receiver), UnexpectedErrorText);
     }
     return false;
 }

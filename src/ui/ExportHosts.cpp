@@ -6,32 +6,25 @@
 #include "ui/ErrorGuard.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMetaObject>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
-#include <QShowEvent>
 #include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
 
 namespace {
 
 constexpr const char* Caption = "Export Hosts";
 constexpr const char* CloseCaption = "Close";
-constexpr const char* CancelCaption = "Cancel";
 constexpr int MinimumHeight = 350;
 
 // How the writer reports to the dialog: the status label, pending events and
@@ -57,34 +50,7 @@ private:
 
 } // namespace
 
-// Export disabled and "Cancel" on the close button for its lifetime, so a
-// failing run leaves the dialog usable before the error is reported.
-class TExportForm::TRunningState {
-public:
-    explicit TRunningState(TExportForm& f) : form(f)
-    {
-        form.running = true;
-        form.btnExport->setEnabled(false);
-        form.btnClose->setText(CancelCaption);
-    }
-    ~TRunningState() { Finish(); }
-    TRunningState(const TRunningState&) = delete;
-    TRunningState& operator=(const TRunningState&) = delete;
-
-    void Finish()
-    {
-        if (!form.running)
-            return;
-        form.running = false;
-        form.btnExport->setEnabled(true);
-        form.btnClose->setText(CloseCaption);
-    }
-
-private:
-    TExportForm& form;
-};
-
-TExportForm::TExportForm(TQuillonData& d, QWidget* parent) : TRunDialog(parent), data(d)
+TExportForm::TExportForm(TQuillonData& d, QWidget* parent) : TRunDialog(d, "export.html", TCmdAction::Export, parent)
 {
     setObjectName("ExportForm");
     setWindowTitle(Caption);
@@ -183,6 +149,7 @@ void TExportForm::CreateControls()
     lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     btnExport = Named(new QPushButton("Export", this), "btnExport");
     btnExport->setDefault(true);
+    btnRun = btnExport;
     btnClose = Named(new QPushButton(CloseCaption, this), "btnClose");
     // Wide enough for either caption, so the buttons do not move during a run.
     btnClose->setMinimumWidth(std::max(btnClose->sizeHint().width(), btnExport->sizeHint().width()));
@@ -217,35 +184,17 @@ void TExportForm::ConnectHandlers()
     connect(btnDefault, &QPushButton::clicked, this, GuardedSlot(this, &TExportForm::SelectDefaultGroups));
     connect(btnExport, &QPushButton::clicked, this, GuardedSlot(this, &TExportForm::ExportClick));
     connect(btnClose, &QPushButton::clicked, this, GuardedSlot(this, [this] { CloseClick(); }));
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, GuardedSlot(this, [this] { data.ShowHelp("export.html"); }));
 }
 
 // ---------------------------------------------------------------------------
 // Showing
 
-void TExportForm::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    // A window restored from the task bar is not a new showing.
-    if (!event->spontaneous())
-        Guarded(this, [this] { FormShow(); });
-}
-
 void TExportForm::FormShow()
 {
-    if (!backupCaptionExtended) {
-        cbBackup->setText(cbBackup->text() + " (.bak)");
-        backupCaptionExtended = true;
-    }
+    ShowBackupSuffix(cbBackup);
     lblStatus->clear();
     ShowOptions();
     UpdateEnabling();
-
-    // Queued, so the dialog is on screen before the unattended run starts.
-    if (!CmdLineFile.empty())
-        QMetaObject::invokeMethod(
-            this, [this] { Guarded(this, [this] { AutoRun(); }); }, Qt::QueuedConnection);
 }
 
 void TExportForm::ShowOptions()
@@ -352,48 +301,22 @@ void TExportForm::StoreControls()
 // ---------------------------------------------------------------------------
 // Runs
 
-bool TExportForm::DoExport()
+bool TExportForm::DoExport() { return Export(ExportOptionsFrom(data.Prefs(), Selection())); }
+
+bool TExportForm::Export(const TExportOptions& options)
 {
     CancelRequested = false;
     TFormProgress progress(*this);
-    THostsWriter writer(data, progress, this);
-    writer.Unattended = Unattended;
-    return writer.DoExport(Selection());
+    return THostsWriter(data, progress, this).DoExport(options).completed;
 }
 
-bool TExportForm::WriteHOSTS()
+std::function<void()> TExportForm::PrepareCommand(const TCmdCommand& command)
 {
-    Unattended = true;
-    return WriteHosts(data, Selection(), this);
-}
-
-void TExportForm::AutoRun()
-{
-    TQuillonPrefs& prefs = data.Prefs();
-    std::string switchText = CmdLineSwitch;
-    std::transform(switchText.begin(), switchText.end(), switchText.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    prefs.ExportFile = CmdLineFile;
-    prefs.ExportFormat = switchText.find("/xp") != std::string::npos ? 1 : 0;
-    if (switchText.find('a') != std::string::npos)
+    if (command.allGroups)
         CheckListSelect(lbxGroups, "A");
-    prefs.ExportView = false;
-    ShowOptions();
-    FileEdit->setText(QString::fromStdString(CmdLineFile));
-
-    // The changes above last for this run only; the saved preferences come
-    // back whether the run ends well or not.
-    TRunningState state(*this);
-    try {
-        // Lets the dialog paint itself before the run holds the event loop.
-        QCoreApplication::processEvents();
-        DoExport();
-    } catch (...) {
-        state.Finish();
-        prefs.LoadPrefs();
-        throw;
-    }
-    state.Finish();
-    prefs.LoadPrefs();
-    close();
+    const TExportOptions options = CommandExportOptions(data.Prefs(), command, Selection());
+    (options.plainText ? rbFmtPlainText : rbFmtHosts)->setChecked(true);
+    cbViewFile->setChecked(false);
+    FileEdit->setText(QString::fromStdString(options.file));
+    return [this, options] { Export(options); };
 }

@@ -1,4 +1,4 @@
-// TExportForm: the export dialog: file, format, groups and options; runs the writer; Write HOSTS.
+// TExportForm: the export dialog: file, format, groups and options; runs the writer.
 #pragma once
 
 #include "hostsfile/HostsWriter.h"
@@ -13,24 +13,14 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
-class TQuillonData;
 
 class TExportForm : public TRunDialog {
     Q_OBJECT
 
 public:
-    // Fills the group list and ticks the default groups, so a form that is
-    // never shown is ready for WriteHOSTS; takes the height of the last export.
+    // Fills the group list and ticks the default groups; takes the height of
+    // the last export.
     explicit TExportForm(TQuillonData& data, QWidget* parent = nullptr);
-
-    // No status text, no event processing, hourglass cursor; never cancelled.
-    bool Unattended = false;
-    // The command line's export: the file, and the switch that named it,
-    // lower-cased ("/x", "/xp", "/a"). A file here makes the dialog export
-    // unattended as soon as it is shown, then close.
-    std::string CmdLineFile;
-    std::string CmdLineSwitch;
-
 
     // Ticks every group whose exclude flag is off; the list must be in
     // group-name order, as FillGroupList gives it.
@@ -46,10 +36,6 @@ public:
     // True when it was written to its end; false when cancelled or when the
     // backup copy failed. A file that cannot be written throws.
     bool DoExport();
-
-    // Rewrites the active HOSTS file from the ticked groups without showing
-    // the dialog; the preferences are read back from the file afterwards.
-    bool WriteHOSTS();
 
     QLineEdit* FileEdit = nullptr;
     QPushButton* btnFile = nullptr;
@@ -70,24 +56,20 @@ public:
     QPushButton* btnExport = nullptr;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-
     // The "..." button's save dialog: the chosen file, or empty when cancelled.
     virtual QString SelectExportFile(const QString& current);
 
+    void FormShow() override;
+    std::function<void()> PrepareCommand(const TCmdCommand& command) override;
+
 private:
-    class TRunningState;
-
-    TQuillonData& data;
-    bool backupCaptionExtended = false;
-
     void CreateControls();
     void ConnectHandlers();
 
-    void FormShow();
     void UpdateEnabling();
     void FileClick();
     void ExportClick();
-    void AutoRun();
     void StoreControls();
+    // Runs the writer, shown in the status line.
+    bool Export(const TExportOptions& options);
 };

@@ -2,15 +2,13 @@
 #include "ui/ImportHosts.h"
 
 #include "core/DataUnit.h"
-#include "ui/ExportHosts.h"
-#include "import/ImportRun.h"
+#include "hostsfile/HostsWriter.h"
 #include "platform/Platform.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -18,26 +16,20 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
-#include <QShowEvent>
 #include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
 constexpr const char* Caption = "Import Hosts";
 constexpr const char* CloseCaption = "Close";
-constexpr const char* CancelCaption = "Cancel";
 
 // Painting every counter change of a fast run would cost more than the
 // import itself; about 30 pictures a second look live.
@@ -89,34 +81,7 @@ private:
     }
 };
 
-// Import disabled and "Cancel" on the close button for its lifetime, so a
-// failing run leaves the dialog usable before the error is reported.
-class TImportForm::TRunningState {
-public:
-    explicit TRunningState(TImportForm& f) : form(f)
-    {
-        form.running = true;
-        form.btnImport->setEnabled(false);
-        form.btnClose->setText(CancelCaption);
-    }
-    ~TRunningState() { Finish(); }
-    TRunningState(const TRunningState&) = delete;
-    TRunningState& operator=(const TRunningState&) = delete;
-
-    void Finish()
-    {
-        if (!form.running)
-            return;
-        form.running = false;
-        form.btnImport->setEnabled(true);
-        form.btnClose->setText(CloseCaption);
-    }
-
-private:
-    TImportForm& form;
-};
-
-TImportForm::TImportForm(TQuillonData& d, QWidget* parent) : TRunDialog(parent), data(d)
+TImportForm::TImportForm(TQuillonData& d, QWidget* parent) : TRunDialog(d, "import.html", TCmdAction::Import, parent)
 {
     setObjectName("ImportForm");
     setWindowTitle(Caption);
@@ -280,6 +245,7 @@ void TImportForm::CreateControls()
     lblStatus = Named(new QLabel(this), "lblStatus");
     btnImport = Named(new QPushButton("Import", this), "btnImport");
     btnImport->setDefault(true);
+    btnRun = btnImport;
     btnClose = Named(new QPushButton(CloseCaption, this), "btnClose");
     // Wide enough for either caption, so the buttons do not move during a run.
     btnClose->setMinimumWidth(std::max(btnClose->sizeHint().width(), btnImport->sizeHint().width()));
@@ -305,20 +271,10 @@ void TImportForm::ConnectHandlers()
     connect(btnFile, &QPushButton::clicked, this, GuardedSlot(this, &TImportForm::FileClick));
     connect(btnImport, &QPushButton::clicked, this, GuardedSlot(this, &TImportForm::ImportClick));
     connect(btnClose, &QPushButton::clicked, this, GuardedSlot(this, [this] { CloseClick(); }));
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, GuardedSlot(this, [this] { data.ShowHelp("import.html"); }));
 }
 
 // ---------------------------------------------------------------------------
 // Showing
-
-void TImportForm::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    // A window restored from the task bar is not a new showing.
-    if (!event->spontaneous())
-        Guarded(this, [this] { FormShow(); });
-}
 
 void TImportForm::FormShow()
 {
@@ -349,11 +305,6 @@ void TImportForm::FormShow()
     cbImportWrite->setChecked(prefs.ImportWrite);
     lblStatus->clear();
     UpdateEnabling();
-
-    // Queued, so the dialog is on screen before the unattended run starts.
-    if (!CmdLineFile.empty())
-        QMetaObject::invokeMethod(
-            this, [this] { Guarded(this, [this] { AutoRun(); }); }, Qt::QueuedConnection);
 }
 
 void TImportForm::FillDefaultGroups()
@@ -419,12 +370,15 @@ void TImportForm::ImportClick()
         return;
     }
     StoreControls();
-    data.Prefs().SavePrefs();
+    TQuillonPrefs& prefs = data.Prefs();
+    prefs.SavePrefs();
+    TImportOptions options = ImportOptionsFrom(prefs);
+    options.writeHostsAction = [this] { WriteHosts(data, data.Prefs(), this); };
     {
         TRunningState state(*this);
-        RunImport();
+        RunImport(options);
         // A cancelled run's report is worth reading too.
-        if (data.Prefs().ImportReport)
+        if (options.report)
             OpenReport(ImportReportFileName(data));
     }
     // The run may have added or removed groups.
@@ -456,15 +410,11 @@ void TImportForm::OpenReport(const std::string& fileName) { data.RunEditor(fileN
 // ---------------------------------------------------------------------------
 // Runs
 
-void TImportForm::RunImport()
+void TImportForm::RunImport(const TImportOptions& options)
 {
     CancelRequested = false;
     TProgress progress(*this);
-    TImportRun run(data, progress);
-    run.WriteHostsAction = [this] {
-        TExportForm writer(data, this);
-        writer.WriteHOSTS();
-    };
+    TImportRun run(data, options, progress);
     progress.run = &run;
     // The counters and the bar of the last run go back to nothing.
     ShowCounters(run, false);
@@ -494,37 +444,12 @@ void TImportForm::ShowCounters(const TImportRun& run, bool finished)
     CounterPanel->repaint();
 }
 
-void TImportForm::AutoRun()
+std::function<void()> TImportForm::PrepareCommand(const TCmdCommand& command)
 {
-    TQuillonPrefs& prefs = data.Prefs();
-    prefs.ImportFile = CmdLineFile;
-    std::string switchText = CmdLineSwitch;
-    std::transform(switchText.begin(), switchText.end(), switchText.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const bool plainText = switchText.find("/ip") != std::string::npos;
-    prefs.ImportFormat = plainText ? 1 : 0;
-    (plainText ? rbFmtPlainText : rbFmtHosts)->setChecked(true);
-    prefs.ImportWrite = false;
-    // A default group that no longer exists (or was never chosen, as on a
-    // fresh installation) would take the hosts before the first group
-    // heading into no group at all; the group the dialog shows stands in.
-    if (cbxDefaultGroup->findData(prefs.ImportDefaultGroup) < 0 && cbxDefaultGroup->currentIndex() >= 0)
-        prefs.ImportDefaultGroup = ComboObject(cbxDefaultGroup);
-    FileEdit->setText(QString::fromStdString(CmdLineFile));
-
-    // The changes above last for this run only; the saved preferences come
-    // back whether the run ends well or not.
-    TRunningState state(*this);
-    try {
-        // Lets the dialog paint itself before the run holds the event loop.
-        QCoreApplication::processEvents();
-        RunImport();
-    } catch (...) {
-        state.Finish();
-        prefs.LoadPrefs();
-        throw;
-    }
-    state.Finish();
-    prefs.LoadPrefs();
-    close();
+    TGroupList groups;
+    data.FillGroupList(groups, false);
+    const TImportOptions options = CommandImportOptions(data.Prefs(), command, groups);
+    (options.plainText ? rbFmtPlainText : rbFmtHosts)->setChecked(true);
+    FileEdit->setText(QString::fromStdString(options.file));
+    return [this, options] { RunImport(options); };
 }

@@ -1,6 +1,7 @@
 // TImportForm: the import dialog: file, format, default group, options; runs the import, shows its counters.
 #pragma once
 
+#include "import/ImportRun.h"
 #include "ui/RunDialog.h"
 
 #include <string>
@@ -13,8 +14,6 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QWidget;
-class TImportRun;
-class TQuillonData;
 
 class TImportForm : public TRunDialog {
     Q_OBJECT
@@ -23,16 +22,9 @@ public:
     explicit TImportForm(TQuillonData& data, QWidget* parent = nullptr);
     ~TImportForm() override;
 
-    // The command line's import: the file, and the switch that named it,
-    // lower-cased ("/i", "/ip"). A file here makes the dialog run the import
-    // unattended as soon as it is shown, then close.
-    std::string CmdLineFile;
-    std::string CmdLineSwitch;
-
-
-    // One import over the preferences as they stand, shown in the counters,
-    // the progress bar and the status line. Failures propagate.
-    void RunImport();
+    // One import, shown in the counters, the progress bar and the status
+    // line. Failures propagate.
+    void RunImport(const TImportOptions& options);
 
     QLineEdit* FileEdit = nullptr;
     QPushButton* btnFile = nullptr;
@@ -67,30 +59,27 @@ public:
     QPushButton* btnImport = nullptr;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-
     // The "..." button's file dialog: the chosen file, or empty when cancelled.
     virtual QString SelectImportFile(const QString& current);
     // Shows the finished report; by default in the user's text editor.
     virtual void OpenReport(const std::string& fileName);
 
+    void FormShow() override;
+    std::function<void()> PrepareCommand(const TCmdCommand& command) override;
+
 private:
     class TProgress;
-    class TRunningState;
 
-    TQuillonData& data;
     QWidget* CounterPanel = nullptr;
     QLabel* counters[3][3] = {};
 
     void CreateControls();
     void ConnectHandlers();
 
-    void FormShow();
     void FillDefaultGroups();
     void UpdateEnabling();
     void FileClick();
     void ImportClick();
-    void AutoRun();
     void StoreControls();
     void ShowCounters(const TImportRun& run, bool finished);
 };

@@ -33,8 +33,8 @@
 #include <QToolBar>
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
+#include <vector>
 
 namespace {
 
@@ -380,9 +380,8 @@ void TMainForm::FormShow()
     }
 
     // Empty host tables offer the first-run prompt, and then that run's
-    // arguments are left alone. Headless, nobody could answer it: the
-    // arguments are carried out on a fresh installation too.
-    if (QuillonData->BadHosts.IsEmpty() && QuillonData->GoodHosts.IsEmpty() && !IsHeadless())
+    // arguments are left alone.
+    if (QuillonData->BadHosts.IsEmpty() && QuillonData->GoodHosts.IsEmpty())
         Post(&TMainForm::FirstRun);
     else if (!arguments.isEmpty())
         Post(&TMainForm::CmdLine);
@@ -413,148 +412,95 @@ void TMainForm::FirstRun()
     UpdateHostsState();
 }
 
-namespace {
+// The command line's commands carried out with the dialogs, each shown modally.
+class TMainForm::TCommands : public ICommandRunner {
+public:
+    explicit TCommands(TMainForm& f) : form(f) {}
 
-// Headless, each run's closing status goes to standard output for the log of
-// the job that started it.
-void PrintStatus(const QLabel* status)
-{
-    if (!IsHeadless() || !status || status->text().isEmpty())
-        return;
-    std::fprintf(stdout, "%s\n", status->text().toLocal8Bit().constData());
-    std::fflush(stdout);
-}
+    bool Run(const TCmdCommand& command) override
+    {
+        form.RunCommand(command);
+        return true;
+    }
 
-} // namespace
+    void ShowSwitches() override { form.data->ShowHelp("commands.html"); }
+
+    TOwner MessageOwner() const override { return static_cast<QWidget*>(&form); }
+
+private:
+    TMainForm& form;
+};
 
 void TMainForm::CmdLine()
 {
     // The window paints before the first dialog covers it.
     QCoreApplication::processEvents();
 
-    bool closeWhenDone = true;
-    const QStringList args = arguments;
-    for (const QString& argument : args) {
-        const int errorsBefore = ErrorMessageCount();
-        if (!RunArgument(argument.toLocal8Bit().toStdString())) {
-            closeWhenDone = false;
-            break;
-        }
-        // Headless, a run that reported an error (a failed backup, say) must
-        // not read as success in the job's log: stop there.
-        if (IsHeadless() && ErrorMessageCount() != errorsBefore) {
-            closeWhenDone = false;
-            break;
-        }
-    }
-    if (closeWhenDone) {
+    std::vector<std::string> args;
+    for (const QString& argument : arguments)
+        args.push_back(argument.toLocal8Bit().toStdString());
+    TCommands commands(*this);
+    // After an error the window stays open for the user.
+    if (RunCommandLine(args, commands))
         close();
-    } else if (IsHeadless()) {
-        // Nobody can use the window that would stay open: end, saving as usual.
-        exitStatus = 1;
-        close();
-    }
 }
 
-// Carries out one argument; false after an error message, which ends the processing.
-bool TMainForm::RunArgument(const std::string& argument)
+void TMainForm::RunCommand(const TCmdCommand& command)
 {
-    const TCmdArgument arg = SplitArgument(argument);
-    switch (ClassifyArgument(arg)) {
-    case TCmdAction::WriteHosts: {
-        int hosts = 0;
-        {
-            // As the Write HOSTS action: a form never shown gives the default groups.
-            TExportForm form(*data, this);
-            WriteHosts(*data, form.Selection(), this, &hosts);
-        }
-        UpdateHostsState();
-        if (IsHeadless()) {
-            std::fprintf(stdout, "%d hosts written\n", hosts);
-            std::fflush(stdout);
-        }
-        return true;
-    }
+    switch (command.action) {
+    case TCmdAction::WriteHosts:
+        WriteHOSTSExecute();
+        break;
     case TCmdAction::DisableHosts:
-        SwitchHostsFile(true);
-        return true;
     case TCmdAction::EnableHosts:
-        SwitchHostsFile(false);
-        return true;
+        SwitchHostsFile(command.action == TCmdAction::DisableHosts);
+        break;
     case TCmdAction::Import: {
-        if (!platform::FileExists(arg.value)) {
-            ErrorDlg("Import file not found: " + arg.value, "Quillon Command Line", this);
-            return false;
-        }
         {
             TImportForm form(*data, this);
-            form.CmdLineFile = arg.value;
-            form.CmdLineSwitch = arg.switchText;
+            form.CmdLineFile = command.file;
+            form.CmdLineSwitch = command.switchText;
             form.exec();
-            PrintStatus(form.lblStatus);
         }
         FillGroupCombo();
         UpdateHostsState();
-        return true;
+        break;
     }
     case TCmdAction::Export: {
         {
             TExportForm form(*data, this);
-            form.CmdLineFile = arg.value;
-            form.CmdLineSwitch = arg.switchText;
+            form.CmdLineFile = command.file;
+            form.CmdLineSwitch = command.switchText;
             form.exec();
-            PrintStatus(form.lblStatus);
         }
         UpdateHostsState();
-        return true;
+        break;
     }
     case TCmdAction::RegistryFile: {
         TRegistryFileForm form(*data, this);
-        form.CmdLineFile = arg.value;
-        form.CmdLineSwitch = arg.switchText;
+        form.CmdLineFile = command.file;
+        form.CmdLineSwitch = command.switchText;
         form.exec();
-        PrintStatus(form.lblStatus);
-        return true;
-    }
-    case TCmdAction::Unrecognized:
         break;
     }
-    ErrorDlg(std::string("Unrecognized argument:") + MsgBreak + arg.raw, "Quillon Command Line", this);
-    if (IsHeadless()) {
-        // No browser to open the help page in: the switches go to the console.
-        std::fputs(UsageText().c_str(), stderr);
-        std::fflush(stderr);
-    } else {
-        data->ShowHelp("commands.html");
+    case TCmdAction::Unrecognized:
+        break;   // reported by RunCommandLine
     }
-    return false;
 }
 
-// Disabling renames the HOSTS file to its disabled name (replacing an older
-// disabled copy); enabling renames it back when no HOSTS file is in the way.
-// Nothing is shown; headless, a refused rename is reported, because a job's
-// log must not read as success when nothing happened.
+// Nothing is shown, not even a rename or delete that the file system refuses.
 void TMainForm::SwitchHostsFile(bool disable)
 {
-    const std::string hosts = data->Prefs().HostsFile;
-    const std::string disabled = hosts + ".Quillon";
-    bool ok = true;
-    if (disable) {
-        if (!platform::FileExists(hosts))
-            return;
-        if (platform::FileExists(disabled))
-            platform::DeleteFile(disabled);
-        ok = platform::RenameFile(hosts, disabled);
-    } else {
-        if (!platform::FileExists(disabled) || platform::FileExists(hosts))
-            return;
-        ok = platform::RenameFile(disabled, hosts);
+    const std::string& hosts = data->Prefs().HostsFile;
+    try {
+        if (disable)
+            DisableHostsFile(hosts);
+        else
+            EnableHostsFile(hosts);
+    } catch (const EQuillonError&) {
+        // What is on disk shows in the HOSTS state below.
     }
-    const std::string reason = ok ? std::string() : platform::LastErrorText();
     UpdateHostsState();
-    if (!ok && IsHeadless())
-        throw EQuillonError("Cannot rename " + (disable ? hosts : disabled) + " to " +
-                            (disable ? disabled : hosts) + ": " + reason);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -682,11 +628,7 @@ void TMainForm::ShowBadHostBrowse(const QString&)
 
 void TMainForm::WriteHOSTSExecute()
 {
-    {
-        // Never shown: its creation ticks every group not flagged exclude.
-        TExportForm form(*data, this);
-        form.WriteHOSTS();
-    }
+    WriteHosts(*data, data->Prefs(), this);
     UpdateHostsState();
 }
 
@@ -694,7 +636,7 @@ void TMainForm::DisableHOSTSExecute()
 {
     std::string message;
     try {
-        message = ToggleHostsFile(*data);
+        message = ToggleHostsFile(data->Prefs().HostsFile);
     } catch (...) {
         // A rename half done still shows as what is on disk.
         UpdateHostsState();
@@ -706,7 +648,8 @@ void TMainForm::DisableHOSTSExecute()
 
 void TMainForm::ViewHOSTSExecute()
 {
-    const std::string message = ViewHostsFile(*data);
+    const TQuillonPrefs& prefs = data->Prefs();
+    const std::string message = ViewHostsFile(prefs.HostsFile, prefs.TextEditor);
     if (!message.empty())
         InfoDlg(message, "View HOSTS", this);
 }
@@ -720,7 +663,7 @@ void TMainForm::UpdateHostsState()
         int picture;
     };
     TLook look{};
-    switch (HostsState(*data)) {
+    switch (HostsState(data->Prefs().HostsFile)) {
     case THostsState::Present:
         look = {"Disable the HOSTS file", false, true, 6};
         break;

@@ -13,6 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QToolBar;
 class TQuillonData;
+struct TCmdCommand;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -32,10 +33,6 @@ public:
     // False when the tables could not be opened and the application has been
     // asked to end; the window then neither starts its work nor saves anything.
     bool DatabaseOpen() const { return databaseOpen; }
-
-    // What the program returns once the window has closed: 1 when a headless
-    // command line stopped at an error, else 0.
-    int ExitStatus() const { return exitStatus; }
 
     // The command-line arguments for the deferred command-line step; by
     // default the application's, without the program's name.
@@ -71,10 +68,11 @@ protected:
     virtual void ShowBadHostBrowse(const QString& caption);
 
 private:
+    class TCommands;
+
     std::unique_ptr<TQuillonData> data;
     bool databaseOpen = false;
     bool shown = false;
-    int exitStatus = 0;
     QStringList arguments;
 
     QComboBox* cbxGroup = nullptr;
@@ -111,7 +109,7 @@ private:
     void FormCloseQuery();
     void FreeData();
     void Post(void (TMainForm::*step)());
-    bool RunArgument(const std::string& argument);
+    void RunCommand(const TCmdCommand& command);
     void SwitchHostsFile(bool disable);
 
     void AddHostClick();

@@ -4,25 +4,19 @@
 #include "core/DataUnit.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
-#include "zones/RegistryGenerator.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
-#include <QShowEvent>
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -34,8 +28,6 @@
 namespace {
 
 constexpr const char* CloseCaption = "Close";
-constexpr const char* CancelCaption = "Cancel";
-constexpr const char* BackupSuffix = " (.bak)";
 
 // Painting every added domain of a fast run would cost more than the run
 // itself; about 30 pictures a second look live.
@@ -132,34 +124,8 @@ private:
     }
 };
 
-// Create disabled and "Cancel" on the close button for its lifetime, so a
-// failing run leaves the dialog usable before the error is reported.
-class TRegistryFileForm::TRunningState {
-public:
-    explicit TRunningState(TRegistryFileForm& f) : form(f)
-    {
-        form.running = true;
-        form.btnCreate->setEnabled(false);
-        form.btnClose->setText(CancelCaption);
-    }
-    ~TRunningState() { Finish(); }
-    TRunningState(const TRunningState&) = delete;
-    TRunningState& operator=(const TRunningState&) = delete;
-
-    void Finish()
-    {
-        if (!form.running)
-            return;
-        form.running = false;
-        form.btnCreate->setEnabled(true);
-        form.btnClose->setText(CloseCaption);
-    }
-
-private:
-    TRegistryFileForm& form;
-};
-
-TRegistryFileForm::TRegistryFileForm(TQuillonData& d, QWidget* parent) : TRunDialog(parent), data(d)
+TRegistryFileForm::TRegistryFileForm(TQuillonData& d, QWidget* parent)
+    : TRunDialog(d, "registry.html", TCmdAction::RegistryFile, parent)
 {
     setObjectName("RegistryFileForm");
     setWindowTitle(RegistryFileCaption);
@@ -253,6 +219,7 @@ void TRegistryFileForm::CreateControls()
     form->addSpacing(6);
     lblStatus = Named(new QLabel(this), "lblStatus");
     btnCreate = Named(new QPushButton("Create", this), "btnCreate");
+    btnRun = btnCreate;
     btnClose = Named(new QPushButton(CloseCaption, this), "btnClose");
     // Wide enough for either caption, so the buttons do not move during a run.
     btnClose->setMinimumWidth(std::max(btnClose->sizeHint().width(), btnCreate->sizeHint().width()));
@@ -277,32 +244,16 @@ void TRegistryFileForm::ConnectHandlers()
     connect(btnFile, &QPushButton::clicked, this, GuardedSlot(this, &TRegistryFileForm::FileClick));
     connect(btnCreate, &QPushButton::clicked, this, GuardedSlot(this, &TRegistryFileForm::CreateClick));
     connect(btnClose, &QPushButton::clicked, this, GuardedSlot(this, [this] { CloseClick(); }));
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, GuardedSlot(this, [this] { data.ShowHelp("registry.html"); }));
 }
 
 // ---------------------------------------------------------------------------
 // Showing
 
-void TRegistryFileForm::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    // A window restored from the task bar is not a new showing.
-    if (!event->spontaneous())
-        Guarded(this, [this] { FormShow(); });
-}
-
 void TRegistryFileForm::FormShow()
 {
-    if (!cbBackup->text().endsWith(BackupSuffix))
-        cbBackup->setText(cbBackup->text() + BackupSuffix);
+    ShowBackupSuffix(cbBackup);
     lblStatus->clear();
     ShowOptions();
-
-    // Queued, so the dialog is on screen before the unattended run starts.
-    if (!CmdLineFile.empty())
-        QMetaObject::invokeMethod(
-            this, [this] { Guarded(this, [this] { AutoRun(); }); }, Qt::QueuedConnection);
 }
 
 void TRegistryFileForm::ShowOptions()
@@ -435,20 +386,22 @@ void TRegistryFileForm::CreateClick()
     // Saved with the rest, so the templates can be edited in the preferences file.
     FillRegistryDefaults(prefs);
     prefs.SavePrefs();
+    TRegistryOptions options = RegistryOptionsFrom(prefs);
+    options.exclude.clear();
+    for (const QString& line : MemoLines(ExcludeMemo))
+        options.exclude.push_back(line.toStdString());
     TRunningState state(*this);
-    CreateRegistryFile();
+    CreateRegistryFile(options);
 }
 
 // ---------------------------------------------------------------------------
 // Runs
 
-void TRegistryFileForm::CreateRegistryFile()
+void TRegistryFileForm::CreateRegistryFile(const TRegistryOptions& options)
 {
     CancelRequested = false;
     TProgress progress(*this);
     TRegistryGenerator generator(data, progress, this);
-    for (const QString& line : MemoLines(ExcludeMemo))
-        generator.Exclude.push_back(line.toStdString());
     progress.run = &generator;
 
     // The last count is shown exactly, however the run ends; a run that never
@@ -463,7 +416,7 @@ void TRegistryFileForm::CreateRegistryFile()
                 form.ShowCount(generator.DomainCount());
         }
     } finalCount{*this, progress, generator};
-    generator.CreateRegistryFile();
+    generator.CreateRegistryFile(options);
 }
 
 void TRegistryFileForm::ShowCount(int count)
@@ -472,37 +425,14 @@ void TRegistryFileForm::ShowCount(int count)
     stCount->repaint();
 }
 
-void TRegistryFileForm::AutoRun()
+std::function<void()> TRegistryFileForm::PrepareCommand(const TCmdCommand& command)
 {
-    TQuillonPrefs& prefs = data.Prefs();
-    prefs.RegistryFile = CmdLineFile;
-    prefs.RegistryView = false;
-    const std::string switchText = LowerAscii(QString::fromStdString(CmdLineSwitch)).toStdString();
-    if (switchText.find('p') == std::string::npos) {
-        prefs.RegistryFormat = 0;
-        prefs.RegistryBoth = switchText.find('b') != std::string::npos;
-        prefs.RegistryUninstall = prefs.RegistryBoth || switchText.find('u') != std::string::npos;
-    } else {
-        prefs.RegistryFormat = 1;
-        prefs.RegistryBoth = false;
-        prefs.RegistryUninstall = false;
-    }
-    FillRegistryDefaults(prefs);
-    ShowOptions();
-
-    // The changes above last for this run only; the saved preferences come
-    // back whether the run ends well or not.
-    TRunningState state(*this);
-    try {
-        // Lets the dialog paint itself before the run holds the event loop.
-        QCoreApplication::processEvents();
-        CreateRegistryFile();
-    } catch (...) {
-        state.Finish();
-        prefs.LoadPrefs();
-        throw;
-    }
-    state.Finish();
-    prefs.LoadPrefs();
-    close();
+    const TRegistryOptions options = CommandRegistryOptions(data.Prefs(), command);
+    FileEdit->setText(QString::fromStdString(options.file));
+    (options.plainText ? rbPlainTxt : rbRegEdit4)->setChecked(true);
+    cbUninstall->setChecked(options.uninstall || options.both);
+    cbBoth->setChecked(options.both);
+    cbViewFile->setChecked(false);
+    UpdateFormatControls();
+    return [this, options] { CreateRegistryFile(options); };
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ui/RunDialog.h"
+#include "zones/RegistryGenerator.h"
 
 #include <string>
 
@@ -12,8 +13,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-class TQuillonData;
-class TRegistryGenerator;
 
 class TRegistryFileForm : public TRunDialog {
     Q_OBJECT
@@ -22,16 +21,9 @@ public:
     explicit TRegistryFileForm(TQuillonData& data, QWidget* parent = nullptr);
     ~TRegistryFileForm() override;
 
-    // The command line's registry file: the file, and the switch that named
-    // it, lower-cased ("/r", "/u", "/b", "/p"). A file here makes the dialog
-    // create it unattended as soon as it is shown, then close.
-    std::string CmdLineFile;
-    std::string CmdLineSwitch;
-
-
-    // One run of the generator over the preferences as they stand and the
-    // exclude lines, shown in the count and the status line. Failures propagate.
-    void CreateRegistryFile();
+    // One run of the generator, shown in the count and the status line.
+    // Failures propagate.
+    void CreateRegistryFile(const TRegistryOptions& options);
 
     // The controls from the registry preferences.
     void ShowOptions();
@@ -52,24 +44,20 @@ public:
     QPushButton* btnCreate = nullptr;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-
     // Runs the prepared save dialog; true when a file was chosen.
     virtual bool ExecSaveDialog(QFileDialog& dialog);
 
+    void FormShow() override;
+    std::function<void()> PrepareCommand(const TCmdCommand& command) override;
+
 private:
     class TProgress;
-    class TRunningState;
-
-    TQuillonData& data;
 
     void CreateControls();
     void ConnectHandlers();
 
-    void FormShow();
     void FileClick();
     void CreateClick();
-    void AutoRun();
     bool CheckExcludeLines();
     void StoreControls();
     void ShowCount(int count);

@@ -203,14 +203,47 @@ private:
 
 } // namespace
 
+namespace {
+
+// An empty template means the default.
+std::string Template(const std::string& saved, const char* fallback) { return saved.empty() ? fallback : saved; }
+
+} // namespace
+
 void FillRegistryDefaults(TQuillonPrefs& prefs)
 {
-    if (prefs.RegistryTLDs.empty())
-        prefs.RegistryTLDs = DefaultRegistryTLDs;
-    if (prefs.RegistryKey.empty())
-        prefs.RegistryKey = DefaultRegistryKey;
-    if (prefs.RegistryValue.empty())
-        prefs.RegistryValue = DefaultRegistryValue;
+    prefs.RegistryTLDs = Template(prefs.RegistryTLDs, DefaultRegistryTLDs);
+    prefs.RegistryKey = Template(prefs.RegistryKey, DefaultRegistryKey);
+    prefs.RegistryValue = Template(prefs.RegistryValue, DefaultRegistryValue);
+}
+
+TRegistryOptions RegistryOptionsFrom(const TQuillonPrefs& prefs)
+{
+    TRegistryOptions o;
+    o.file = prefs.RegistryFile;
+    o.plainText = prefs.RegistryFormat == 1;
+    o.uninstall = prefs.RegistryUninstall;
+    o.both = prefs.RegistryBoth;
+    o.backup = prefs.RegistryBackup;
+    o.view = prefs.RegistryView;
+    o.textEditor = prefs.TextEditor;
+    o.exclude = ExcludeLines(prefs.RegistryExclude);
+    o.tlds = Template(prefs.RegistryTLDs, DefaultRegistryTLDs);
+    o.key = Template(prefs.RegistryKey, DefaultRegistryKey);
+    o.value = Template(prefs.RegistryValue, DefaultRegistryValue);
+    o.textComment = prefs.TextComment;
+    return o;
+}
+
+TRegistryOptions CommandRegistryOptions(const TQuillonPrefs& prefs, const TCmdCommand& command)
+{
+    TRegistryOptions o = RegistryOptionsFrom(prefs);
+    o.file = command.file;
+    o.plainText = command.plainText;
+    o.both = command.both;
+    o.uninstall = command.uninstall;
+    o.view = false;
+    return o;
 }
 
 void SplitString(std::string_view text, std::string_view separator, std::vector<std::string>& list)
@@ -303,6 +336,16 @@ std::vector<std::string> SplitCommaText(std::string_view text)
     return items;
 }
 
+std::vector<std::string> ExcludeLines(const std::string& registryExclude)
+{
+    std::vector<std::string> lines = SplitCommaText(registryExclude);
+    // One item a line; a final empty line is no line of its own, so a lone
+    // empty item is none at all.
+    if (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+    return lines;
+}
+
 std::string UninstallFileName(const std::string& fileName)
 {
     const std::string stem = platform::RemoveFileExt(fileName);
@@ -313,7 +356,7 @@ struct TRegistryGenerator::Impl {
     TQuillonData& data;
     IProgress& progress;
     TOwner owner;
-    std::vector<std::string>& exclude;
+    const TRegistryOptions* options = nullptr;   // of the run in hand
 
     int count = 0;
     std::string status;
@@ -324,10 +367,7 @@ struct TRegistryGenerator::Impl {
     std::string lower;            // the host name in hand, lower-cased
     std::vector<size_t> starts;   // where each of its labels starts
 
-    Impl(TQuillonData& d, IProgress& p, TOwner o, std::vector<std::string>& x)
-        : data(d), progress(p), owner(o), exclude(x)
-    {
-    }
+    Impl(TQuillonData& d, IProgress& p, TOwner o) : data(d), progress(p), owner(o) {}
 
     void Step(const std::string& text)
     {
@@ -476,32 +516,32 @@ struct TRegistryGenerator::Impl {
     // file's backup failed and the run ended there.
     bool Write(TTextOut& out, bool& outClosed)
     {
-        const TQuillonPrefs& prefs = data.Prefs();
-        if (prefs.RegistryFormat == 1) {
-            out.Line(prefs.TextComment + " Restricted Zone domain list");
-            out.Line(prefs.TextComment + " " + data.CreatedByText());
+        const TRegistryOptions& o = *options;
+        if (o.plainText) {
+            out.Line(o.textComment + " Restricted Zone domain list");
+            out.Line(o.textComment + " " + data.CreatedByText());
             out.EndLine();
             for (size_t i = 0; i < domains.Size(); ++i)
                 out.Line(domains.At(i));
             return true;
         }
         Header(out);
-        if (!prefs.RegistryUninstall || prefs.RegistryBoth)
-            Entries(out, prefs.RegistryKey, &prefs.RegistryValue);
-        if (!prefs.RegistryBoth && !prefs.RegistryUninstall)
+        if (!o.uninstall || o.both)
+            Entries(out, o.key, &o.value);
+        if (!o.both && !o.uninstall)
             return true;
 
         // A minus after the opening bracket makes the import delete the key.
-        std::string removeKey = prefs.RegistryKey;
+        std::string removeKey = o.key;
         removeKey.insert(std::min<size_t>(1, removeKey.size()), "-");
-        if (!prefs.RegistryBoth) {
+        if (!o.both) {
             Entries(out, removeKey, nullptr);
             return true;
         }
         outClosed = true;
         out.Close();
-        const std::string uninstallName = UninstallFileName(prefs.RegistryFile);
-        if (prefs.RegistryBackup && platform::FileExists(uninstallName) &&
+        const std::string uninstallName = UninstallFileName(o.file);
+        if (o.backup && platform::FileExists(uninstallName) &&
             !platform::CopyFile(uninstallName, uninstallName + ".bak")) {
             // The uninstall file is left as it was rather than replaced without its copy.
             Final("Registry file created.");
@@ -515,19 +555,20 @@ struct TRegistryGenerator::Impl {
         return true;
     }
 
-    void Run()
+    // True when every file was written to its end.
+    bool Run()
     {
-        TQuillonPrefs& prefs = data.Prefs();
-        const std::string fileName = prefs.RegistryFile;
+        const TRegistryOptions& o = *options;
+        const std::string& fileName = o.file;
         const std::string backupName = fileName + ".bak";
         count = 0;
         status.clear();
 
         bool backupMade = false;
-        if (prefs.RegistryBackup && platform::FileExists(fileName)) {
+        if (o.backup && platform::FileExists(fileName)) {
             if (!platform::CopyFile(fileName, backupName)) {
                 ErrorDlg("Backup failed!", RegistryFileCaption, owner);
-                return;
+                return false;
             }
             backupMade = true;
         }
@@ -540,13 +581,13 @@ struct TRegistryGenerator::Impl {
         {
             TTextOut out(fileName);
             std::vector<std::string> list;
-            SplitString(LowerText(prefs.RegistryTLDs), ",", list);
+            SplitString(LowerText(o.tlds), ",", list);
             secondLevel.Assign(std::move(list));
             list.clear();
             SplitString(StateCodes, ",", list);
             states.Assign(std::move(list));
             list.clear();
-            for (const std::string& line : exclude)
+            for (const std::string& line : o.exclude)
                 list.push_back(LowerText(line));
             excluded.Assign(std::move(list));
 
@@ -569,8 +610,7 @@ struct TRegistryGenerator::Impl {
                 if (!outClosed)
                     out.Close();
                 if (completed)
-                    Final(prefs.RegistryFormat != 1 && prefs.RegistryBoth ? "Registry files created."
-                                                                          : "Registry file created.");
+                    Final(!o.plainText && o.both ? "Registry files created." : "Registry file created.");
             }
         }
 
@@ -582,22 +622,33 @@ struct TRegistryGenerator::Impl {
             } else {
                 Final("Create cancelled, file deleted");
             }
-            return;
+            return false;
         }
-        if (completed && prefs.RegistryView)
-            data.RunEditor(fileName);
+        if (completed && o.view)
+            OpenWithEditor(o.textEditor, fileName);
+        return completed;
     }
 };
 
 TRegistryGenerator::TRegistryGenerator(TQuillonData& data, IProgress& progress, TOwner owner)
-    : d(std::make_unique<Impl>(data, progress, owner, Exclude))
+    : d(std::make_unique<Impl>(data, progress, owner))
 {
 }
 
 TRegistryGenerator::~TRegistryGenerator() = default;
 
-void TRegistryGenerator::CreateRegistryFile() { d->Run(); }
+TRegistryResult TRegistryGenerator::CreateRegistryFile(const TRegistryOptions& options)
+{
+    d->options = &options;
+    struct TForget {
+        Impl& run;
+        ~TForget() { run.options = nullptr; }
+    } forget{*d};
+    TRegistryResult result;
+    result.completed = d->Run();
+    result.domainCount = d->count;
+    result.status = d->status;
+    return result;
+}
 
 int TRegistryGenerator::DomainCount() const { return d->count; }
-
-const std::string& TRegistryGenerator::Status() const { return d->status; }

@@ -1,6 +1,7 @@
 // The registry file generator: restricted groups' domains as REGEDIT4 install/uninstall files or a list.
 #pragma once
 
+#include "core/CommandLine.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
 
@@ -37,33 +38,64 @@ std::string CommaText(const std::vector<std::string>& items);
 // The reverse: commas and unquoted blanks separate the items.
 std::vector<std::string> SplitCommaText(std::string_view text);
 
+// The exclude lines a RegistryExclude text stands for, one item a line as the
+// dialog shows them.
+std::vector<std::string> ExcludeLines(const std::string& registryExclude);
+
 // The uninstall file beside fileName: ".uninstall" before its extension
 // (restricted.reg gives restricted.uninstall.reg, name gives name.uninstall).
 std::string UninstallFileName(const std::string& fileName);
 
-// One run of the generator over the preferences as they stand. The progress
-// receives the step texts (shown at once), the final text (SetStatusText), a
-// counters-changed call when the run starts counting and after each domain
-// added (throttle painting on that side), pending events every 50 domains, and
-// the cancel request, checked before each group and each host.
+// Everything one run of the generator needs, built by its caller.
+struct TRegistryOptions {
+    std::string file;
+    bool plainText = false;    // the domains as a plain list; otherwise a REGEDIT4 file
+    // REGEDIT4: uninstall entries that remove the keys instead of adding them;
+    // with both, the install file and, beside it, its uninstall file.
+    bool uninstall = false;
+    bool both = false;
+    bool backup = false;       // the previous file(s) kept as name + ".bak"
+    bool view = false;         // opened in textEditor once written to its end
+    std::string textEditor;
+    // Domains that are never listed whole; letter case does not matter.
+    std::vector<std::string> exclude;
+    std::string tlds;          // second-level labels under two-letter top-level domains, comma-separated
+    std::string key;           // the key line, "^" standing for the domain
+    std::string value;         // the value line under each key
+    std::string textComment;   // the comment marker of the plain list
+};
+
+// The registry preferences, with the defaults in empty templates and the
+// exclude lines from RegistryExclude.
+TRegistryOptions RegistryOptionsFrom(const TQuillonPrefs& prefs);
+// A registry file the command line names: the saved options with the
+// command's file and format, never viewed.
+TRegistryOptions CommandRegistryOptions(const TQuillonPrefs& prefs, const TCmdCommand& command);
+
+struct TRegistryResult {
+    bool completed = false;   // every file written to its end
+    int domainCount = 0;
+    std::string status;       // the last status text; empty when a backup stopped the run at once
+};
+
+// The generator. The progress receives the step texts (shown at once), the
+// final text (SetStatusText), a counters-changed call when the run starts
+// counting and after each domain added (throttle painting on that side),
+// pending events every 50 domains, and the cancel request, checked before each
+// group and each host.
 class TRegistryGenerator {
 public:
     TRegistryGenerator(TQuillonData& data, IProgress& progress, TOwner owner = nullptr);
     ~TRegistryGenerator();
 
-    // Domains that are never listed whole (the dialog's exclude lines); letter
-    // case does not matter.
-    std::vector<std::string> Exclude;
+    // Writes the file (and, with both, its uninstall file). A failed backup
+    // copy shows "Backup failed!" and ends the run; a cancelled run deletes its
+    // file and restores the backup. A file that cannot be created or written
+    // throws EQuillonError naming it, after closing it.
+    TRegistryResult CreateRegistryFile(const TRegistryOptions& options);
 
-    // Writes RegistryFile (and, with RegistryBoth, its uninstall file). A failed
-    // backup copy shows "Backup failed!" and ends the run; a cancelled run
-    // deletes its file and restores the backup. A file that cannot be created
-    // or written throws EQuillonError naming it, after closing it.
-    void CreateRegistryFile();
-
-    // Domains added so far in this run.
+    // Domains added so far in this run, for a live view.
     int DomainCount() const;
-    const std::string& Status() const;
 
     struct Impl;
 

@@ -113,6 +113,64 @@ TEST_F(CommandLine, ReportedErrorInARunEndsWithStatus1)
     EXPECT_FALSE(dir.Exists("hosts"));   // nothing after the failed run
 }
 
+TEST_F(CommandLine, RunsWithoutAnyQtPlatformPluginAndKeepsNoWindowPosition)
+{
+    // Qt finds no platform plugin here: a run that started one would abort.
+    std::filesystem::create_directory(dir.File("no-plugins"));
+    dir.Write("qt.conf", "[Paths]\nPlugins=" + dir.File("no-plugins") + "\n");
+    dir.Write("hosts", "127.0.0.1 localhost\n");
+
+    const TRun run = RunWithoutDisplay(dir.File("quillon"), dir.Path(), {"/i=list.txt", "/x=out.txt", "/r=zones.reg", "/w"},
+                                       {"QT_QPA_PLATFORM_PLUGIN_PATH=" + dir.File("no-plugins")});
+
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "6 lines processed.\n3 hosts written\nRegistry file created.\n3 hosts written\n");
+    EXPECT_TRUE(Has("out.txt", "banner.example.com"));
+    EXPECT_FALSE(Has("out.txt", "track.example.net"));
+    EXPECT_TRUE(Has("zones.reg", "\\example.com]"));
+    EXPECT_TRUE(Has("hosts", "first.example.org"));
+    EXPECT_TRUE(Has("BadHosts.cds", "ads.example.com"));
+    // Saved at the end as after any run, but a window never shown has no position to keep.
+    EXPECT_TRUE(Has("Quillon.ini", "[Preferences]"));
+    EXPECT_FALSE(Has("Quillon.ini", "[MainWindow]"));
+}
+
+// LastGroup as the main window's group list leaves it: the saved group while
+// it is there (also once an import creates it), -1 once it is gone.
+struct TLastGroupCase {
+    const char* name;
+    int saved;
+    std::vector<std::string> args;
+    int stored;
+};
+
+void PrintTo(const TLastGroupCase& c, std::ostream* os) { *os << c.name; }
+
+class LastGroup : public CommandLine, public testing::WithParamInterface<TLastGroupCase> {};
+
+TEST_P(LastGroup, IsStoredAsTheGroupListLeavesIt)
+{
+    const TLastGroupCase& c = GetParam();
+    dir.Write("Quillon.ini", ini + "LastGroup=" + std::to_string(c.saved) + "\n");
+    // Moves the Ads hosts to a group of their own: Ads is cleaned up.
+    dir.Write("move.txt", "# Other\n0.0.0.0 ads.example.com\n0.0.0.0 banner.example.com\n");
+
+    const TRun run = Run(c.args);
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Has("Quillon.ini", "\nLastGroup=" + std::to_string(c.stored) + "\n")) << dir.Read("Quillon.ini");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LastGroup,
+    testing::Values(TLastGroupCase{"DefaultGroupMadeAtStartUp", 1, {"/w"}, 1},
+                    TLastGroupCase{"BlankItem", 0, {"/w"}, 0},
+                    TLastGroupCase{"GroupGone", 5, {"/w"}, -1},
+                    TLastGroupCase{"CreatedByTheImport", 3, {"/i=list.txt"}, 3},
+                    TLastGroupCase{"RemovedByTheImportsCleanup", 2, {"/i=list.txt", "/i=move.txt"}, -1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct TErrorCase {
     const char* name;
     std::vector<std::string> args;

@@ -383,13 +383,6 @@ TEST_F(DataUnitTest, NamesAndTexts)
         EXPECT_NE(data->CreatedByText().find("13:05:09"), std::string::npos) << data->CreatedByText();
     }
 
-    std::string hosts = dir.File("hosts");
-    EXPECT_EQ(data->ActiveHostsFileName(), hosts);
-    dir.Write("hosts.Quillon", "x");
-    EXPECT_EQ(data->ActiveHostsFileName(), hosts + ".Quillon");
-    dir.Write("hosts", "x");
-    EXPECT_EQ(data->ActiveHostsFileName(), hosts);
-
     data->ShowHelp("import.html");
     EXPECT_EQ(presenter.Last().caption, "Help Error");
     EXPECT_EQ(presenter.Last().text, "Path not found:\r\n" + dir.Path() + "Help");

@@ -41,7 +41,7 @@ protected:
         AddBadRow(*data, "ads.example", 2, "banner");
         AddGoodRow(*data, "intranet.example", "10.0.0.1");
         data->SaveDatabase(false);
-        ASSERT_TRUE(WriteHosts(*data, DefaultGroupSelection(*data)));
+        ASSERT_TRUE(WriteHosts(*data, data->Prefs()).completed);
         for (int k = 0; k < 3; ++k)
             before[k] = dir.Read(tables[k]);
         before[3] = dir.Read("hosts");
@@ -50,15 +50,14 @@ protected:
     std::unique_ptr<TImportRun> Import(const std::string& content, int format = 0)
     {
         dir.Write("input.txt", content);
-        // Set for every run: the closing Write HOSTS reads the preferences back.
-        TQuillonPrefs& p = data->Prefs();
-        p.ImportFile = dir.File("input.txt");
-        p.ImportFormat = format;
-        p.ImportDefaultGroup = 1;
-        p.ImportReport = true;
-        p.ImportWrite = true;
-        auto run = std::make_unique<TImportRun>(*data, progress);
-        run->WriteHostsAction = [this] { WriteHosts(*data, DefaultGroupSelection(*data)); };
+        TImportOptions options = ImportOptionsFrom(data->Prefs());
+        options.file = dir.File("input.txt");
+        options.plainText = format != 0;
+        options.defaultGroup = 1;
+        options.report = true;
+        options.writeHosts = true;
+        options.writeHostsAction = [this] { WriteHosts(*data, data->Prefs()); };
+        auto run = std::make_unique<TImportRun>(*data, options, progress);
         run->Run();
         return run;
     }
@@ -260,7 +259,7 @@ TEST_F(BadInput, AMissingExportFolderIsNamed)
     TQuillonPrefs& p = data->Prefs();
     p.ExportFile = dir.File("no such folder/out.txt");
     THostsWriter writer(*data, progress);
-    EXPECT_EQ(ErrorOf([&] { writer.DoExport(DefaultGroupSelection(*data)); }),
+    EXPECT_EQ(ErrorOf([&] { writer.DoExport(ExportOptionsFrom(data->Prefs(), DefaultGroupSelection(*data))); }),
               "Cannot create file " + p.ExportFile + ": No such file or directory");
     ExpectNothingLost();
 }
@@ -275,7 +274,7 @@ TEST_F(BadInput, AFullDiskDuringWriteHostsLeavesTheOldHostsFile)
         before[k] = dir.Read(tables[k]);
     for (size_t room : {size_t(0), size_t(10), before[3].size() / 2}) {
         TFailingWrites full(room);
-        EXPECT_EQ(ErrorOf([&] { WriteHosts(*data, DefaultGroupSelection(*data)); }),
+        EXPECT_EQ(ErrorOf([&] { WriteHosts(*data, data->Prefs()); }),
                   "Cannot write file " + dir.File("hosts") + ": No space left on device");
         EXPECT_EQ(dir.Read("hosts"), before[3]) << room;
         EXPECT_FALSE(dir.Exists("hosts.bak"));
@@ -288,7 +287,7 @@ TEST_F(BadInput, AFullDiskDuringAnExportLeavesNoHalfFile)
     data->Prefs().ExportFile = dir.File("new-export.txt");
     TFailingWrites full(20);
     THostsWriter writer(*data, progress);
-    EXPECT_EQ(ErrorOf([&] { writer.DoExport(DefaultGroupSelection(*data)); }),
+    EXPECT_EQ(ErrorOf([&] { writer.DoExport(ExportOptionsFrom(data->Prefs(), DefaultGroupSelection(*data))); }),
               "Cannot write file " + dir.File("new-export.txt") + ": No space left on device");
     EXPECT_FALSE(dir.Exists("new-export.txt"));
 }

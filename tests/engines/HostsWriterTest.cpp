@@ -100,6 +100,11 @@ protected:
         Good("cdn.example.net", "10.0.0.9");
     }
 
+    // The export preferences as they stand, over every group or all but those named.
+    TExportOptions Options(std::vector<int> unticked = {}) { return ExportOptionsFrom(data->Prefs(), Selection(unticked)); }
+
+    const std::string& Hosts() { return data->Prefs().HostsFile; }
+
     // Every group ticked, or all but those named.
     TGroupSelection Selection(std::vector<int> unticked = {})
     {
@@ -141,7 +146,7 @@ TEST_P(WriterLayoutTest, WritesTheFileByteForByte)
         p.HostsIP = c.hostsIP;
     TRecordingProgress progress;
     THostsWriter writer(*data, progress);
-    ASSERT_TRUE(writer.DoExport(Selection(c.unticked)));
+    ASSERT_TRUE(writer.DoExport(Options(c.unticked)).completed);
     std::string expected = c.expected;
     expected.replace(expected.find('@'), 1, header);
     EXPECT_EQ(dir.Read("out.txt"), Lines(expected));
@@ -187,13 +192,13 @@ TEST_F(WriterTest, SeparatorsAndMarkersAreWrittenExactly)
     p.CommentSeparator = " ;; ";
     p.ExportGoodHosts = false;
     TSilentProgress silent;
-    ASSERT_TRUE(THostsWriter(*data, silent).DoExport(Selection()));
+    ASSERT_TRUE(THostsWriter(*data, silent).DoExport(Options()).completed);
     EXPECT_EQ(dir.Read("out.txt"),
               Lines("# " + header + "\n\n# Ads\n\n127.0.0.1  ads.example.com ;; a comment\n\n"));
 
     p.ExportFormat = 1;
     p.TextComment = "//";
-    ASSERT_TRUE(THostsWriter(*data, silent).DoExport(Selection()));
+    ASSERT_TRUE(THostsWriter(*data, silent).DoExport(Options()).completed);
     EXPECT_EQ(dir.Read("out.txt"), Lines("// " + header + "\n\n// Ads\n\nads.example.com // a comment\n\n"));
 }
 
@@ -202,9 +207,11 @@ TEST_F(WriterTest, EmptyTablesAndStatus)
     data->Prefs().ExportGoodHosts = true;
     TRecordingProgress progress;
     THostsWriter writer(*data, progress);
-    ASSERT_TRUE(writer.DoExport(Selection()));
+    const TExportResult result = writer.DoExport(Options());
+    ASSERT_TRUE(result.completed);
     EXPECT_EQ(dir.Read("out.txt"), Lines("# " + header + "\n\n127.0.0.1\tlocalhost\n\n"));
     EXPECT_EQ(progress.statuses.back(), "0 hosts written");
+    EXPECT_EQ(result.status, "0 hosts written");
 }
 
 TEST_F(WriterTest, AttendedRunsReportEvery500Hosts)
@@ -215,21 +222,26 @@ TEST_F(WriterTest, AttendedRunsReportEvery500Hosts)
     data->Prefs().ExportGroups = false;
     TRecordingProgress progress;
     THostsWriter writer(*data, progress);
-    ASSERT_TRUE(writer.DoExport(Selection()));
+    TExportResult result = writer.DoExport(Options());
+    ASSERT_TRUE(result.completed);
     EXPECT_EQ(progress.statuses,
               (std::vector<std::string>{"Exporting...", "Exporting... 500", "500 hosts written"}));
     EXPECT_EQ(progress.events, 1);
-    EXPECT_EQ(writer.HostCount(), 500);
+    EXPECT_EQ(result.hostCount, 500);
 
     // Grouped: a status per group, none per 500 hosts; unattended: none at all.
     data->Prefs().ExportGroups = true;
     progress.statuses.clear();
-    ASSERT_TRUE(writer.DoExport(Selection()));
+    ASSERT_TRUE(writer.DoExport(Options()).completed);
     EXPECT_EQ(progress.statuses, (std::vector<std::string>{"Exporting group Ads", "500 hosts written"}));
     progress.statuses.clear();
-    writer.Unattended = true;
-    ASSERT_TRUE(writer.DoExport(Selection()));
+    TExportOptions unattended = Options();
+    unattended.unattended = true;
+    result = writer.DoExport(unattended);
+    ASSERT_TRUE(result.completed);
     EXPECT_TRUE(progress.statuses.empty());
+    EXPECT_EQ(result.status, "");
+    EXPECT_EQ(result.hostCount, 500);
 }
 
 TEST_F(WriterTest, CancelRestoresTheBackupOrDeletesTheFile)
@@ -243,16 +255,18 @@ TEST_F(WriterTest, CancelRestoresTheBackupOrDeletesTheFile)
     TRecordingProgress progress;
     progress.cancelAfterEvents = 1;
     THostsWriter writer(*data, progress);
-    EXPECT_FALSE(writer.DoExport(Selection()));
+    const TExportResult result = writer.DoExport(Options());
+    EXPECT_FALSE(result.completed);
     EXPECT_EQ(dir.Read("out.txt"), "previous content\n");
     EXPECT_FALSE(dir.Exists("out.txt.bak"));
     EXPECT_EQ(progress.statuses.back(), "Export cancelled, backup restored");
-    EXPECT_EQ(writer.HostCount(), 500);
+    EXPECT_EQ(result.status, "Export cancelled, backup restored");
+    EXPECT_EQ(result.hostCount, 500);
 
     data->Prefs().ExportBackup = false;
     progress.events = 0;
     progress.cancelled = false;
-    EXPECT_FALSE(writer.DoExport(Selection()));
+    EXPECT_FALSE(writer.DoExport(Options()).completed);
     EXPECT_FALSE(dir.Exists("out.txt"));
     EXPECT_EQ(progress.statuses.back(), "Export cancelled, file deleted");
 }
@@ -262,14 +276,14 @@ TEST_F(WriterTest, BackupKeepsThePreviousFile)
     Fixture();
     dir.Write("out.txt", "old\n");
     TSilentProgress silent;
-    ASSERT_TRUE(THostsWriter(*data, silent).DoExport(Selection()));
+    ASSERT_TRUE(THostsWriter(*data, silent).DoExport(Options()).completed);
     EXPECT_EQ(dir.Read("out.txt.bak"), "old\n");
 
     // A backup that cannot be made stops everything before the file is touched.
     std::filesystem::remove(dir.File("out.txt.bak"));
     std::filesystem::create_directory(dir.File("out.txt.bak"));
     std::string before = dir.Read("out.txt");
-    EXPECT_FALSE(THostsWriter(*data, silent).DoExport(Selection()));
+    EXPECT_FALSE(THostsWriter(*data, silent).DoExport(Options()).completed);
     EXPECT_EQ(presenter.Last().text, "Backup failed!");
     EXPECT_EQ(presenter.Last().caption, "Export Hosts");
     EXPECT_EQ(presenter.Last().kind, TMsgDlgType::mtError);
@@ -282,7 +296,7 @@ TEST_F(WriterTest, UnwritableFileIsNamedWithTheReason)
     data->Prefs().ExportFile = dir.File("missing/folder/out.txt");
     TSilentProgress silent;
     try {
-        THostsWriter(*data, silent).DoExport(Selection());
+        THostsWriter(*data, silent).DoExport(Options());
         FAIL() << "no error";
     } catch (const EQuillonError& e) {
         EXPECT_EQ(std::string(e.what()),
@@ -295,7 +309,7 @@ TEST_F(WriterTest, UnwritableFileIsNamedWithTheReason)
         data->Prefs().ExportFile = "/dev/full";
         data->Prefs().ExportBackup = false;
         try {
-            THostsWriter(*data, silent).DoExport(Selection());
+            THostsWriter(*data, silent).DoExport(Options());
             FAIL() << "no error";
         } catch (const EQuillonError& e) {
             EXPECT_EQ(std::string(e.what()), "Cannot write file /dev/full: No space left on device");
@@ -319,7 +333,7 @@ TEST_F(WriterTest, WriteProtectedHostsFileIsNamedAndLeftAsItWas)
     ASSERT_EQ(chmod(dir.File("hosts").c_str(), S_IREAD), 0);
     data->Prefs().ExportBackup = false;
     try {
-        WriteHosts(*data, DefaultGroupSelection(*data));
+        WriteHosts(*data, data->Prefs());
         ADD_FAILURE() << "no error";
     } catch (const EQuillonError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot write file " + dir.File("hosts") + ": " + reason);
@@ -330,7 +344,7 @@ TEST_F(WriterTest, WriteProtectedHostsFileIsNamedAndLeftAsItWas)
 
 // ---- Write HOSTS and the HOSTS file's states
 
-TEST_F(WriterTest, WriteHostsUsesTheDefaultSelectionAndForgetsItsForcedSettings)
+TEST_F(WriterTest, WriteHostsUsesTheDefaultSelectionAndForcesItsSettingsForTheRunOnly)
 {
     Fixture();
     TQuillonPrefs& p = data->Prefs();
@@ -340,8 +354,9 @@ TEST_F(WriterTest, WriteHostsUsesTheDefaultSelectionAndForgetsItsForcedSettings)
     p.ExportView = true;
     p.ExportQuillon = false;
     p.SavePrefs();
+    const std::string ini = dir.Read("Quillon.ini");
 
-    ASSERT_TRUE(WriteHosts(*data, DefaultGroupSelection(*data)));
+    ASSERT_TRUE(WriteHosts(*data, data->Prefs()).completed);
     std::string written = dir.Read("hosts");
     EXPECT_EQ(written, Lines("# " + header + "\n\n"
                              "127.0.0.1\tlocalhost\n10.0.0.9\tcdn.example.net\n10.1.2.3\tintranet.example # office\n\n"
@@ -350,18 +365,19 @@ TEST_F(WriterTest, WriteHostsUsesTheDefaultSelectionAndForgetsItsForcedSettings)
     EXPECT_EQ(p.ExportFormat, 1);
     EXPECT_FALSE(p.ExportGoodHosts);
     EXPECT_TRUE(p.ExportView);
-    EXPECT_EQ(HostsState(*data), THostsState::Present);
+    EXPECT_EQ(dir.Read("Quillon.ini"), ini);
+    EXPECT_EQ(HostsState(Hosts()), THostsState::Present);
 }
 
 TEST_F(WriterTest, WriteHostsRewritesTheDisabledCopy)
 {
-    EXPECT_EQ(HostsState(*data), THostsState::Absent);
+    EXPECT_EQ(HostsState(Hosts()), THostsState::Absent);
     dir.Write("hosts.Quillon", "disabled\n");
-    EXPECT_EQ(HostsState(*data), THostsState::Disabled);
-    ASSERT_TRUE(WriteHosts(*data, DefaultGroupSelection(*data)));
+    EXPECT_EQ(HostsState(Hosts()), THostsState::Disabled);
+    ASSERT_TRUE(WriteHosts(*data, data->Prefs()).completed);
     EXPECT_FALSE(dir.Exists("hosts"));
     EXPECT_NE(dir.Read("hosts.Quillon").find("localhost"), std::string::npos);
-    EXPECT_EQ(HostsState(*data), THostsState::Disabled);
+    EXPECT_EQ(HostsState(Hosts()), THostsState::Disabled);
 }
 
 bool WaitForFile(const std::string& name)
@@ -392,20 +408,20 @@ TEST_F(WriterTest, AfterWriteCommandRunsOnlyAfterASuccessfulWrite)
     // The backup cannot be made: no command.
     dir.Write("hosts", "old\n");
     std::filesystem::create_directory(dir.File("hosts.bak"));
-    EXPECT_FALSE(WriteHosts(*data, DefaultGroupSelection(*data)));
+    EXPECT_FALSE(WriteHosts(*data, data->Prefs()).completed);
     std::filesystem::remove(dir.File("hosts.bak"));
 
-    ASSERT_TRUE(WriteHosts(*data, DefaultGroupSelection(*data)));
+    ASSERT_TRUE(WriteHosts(*data, data->Prefs()).completed);
     ASSERT_TRUE(WaitForFile(dir.File(ran)));
     EXPECT_EQ(dir.Read(ran), expected);
     std::filesystem::remove(dir.File(ran));
 
-    // A file that cannot be written: the error passes on, the settings are read back, no command.
+    // A file that cannot be written: the error passes on, the settings stay as they were, no command.
     std::filesystem::remove(dir.File("hosts"));
     std::filesystem::create_directory(dir.File("hosts"));
     data->Prefs().ExportFormat = 1;
-    EXPECT_THROW(WriteHosts(*data, DefaultGroupSelection(*data)), EQuillonError);
-    EXPECT_EQ(data->Prefs().ExportFormat, 0);
+    EXPECT_THROW(WriteHosts(*data, data->Prefs()), EQuillonError);
+    EXPECT_EQ(data->Prefs().ExportFormat, 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(dir.Exists(ran));
 }
@@ -426,22 +442,66 @@ TEST(ExpandWriteAction, ReplacesThePlaceholderInAnyCase)
         EXPECT_EQ(ExpandWriteAction(c.action, "/etc/x"), c.expected) << c.action;
 }
 
+TEST_F(WriterTest, ActiveHostsFileIsTheDisabledCopyOnlyWhenThatAloneExists)
+{
+    EXPECT_EQ(ActiveHostsFileName(Hosts()), Hosts());
+    dir.Write("hosts.Quillon", "x");
+    EXPECT_EQ(ActiveHostsFileName(Hosts()), Hosts() + ".Quillon");
+    dir.Write("hosts", "x");
+    EXPECT_EQ(ActiveHostsFileName(Hosts()), Hosts());
+}
+
 TEST_F(WriterTest, DisableAndEnable)
 {
-    EXPECT_EQ(ToggleHostsFile(*data), "You have neither a HOSTS file nor a renamed copy");
+    EXPECT_EQ(ToggleHostsFile(Hosts()), "You have neither a HOSTS file nor a renamed copy");
 
     const std::string content = "127.0.0.1\tlocalhost\r\n# keep me\n";
     dir.Write("hosts", content);
     dir.Write("hosts.Quillon", "stale copy");
-    EXPECT_EQ(ToggleHostsFile(*data), "The HOSTS file has been disabled by renaming it to\r\n" +
+    EXPECT_EQ(ToggleHostsFile(Hosts()), "The HOSTS file has been disabled by renaming it to\r\n" +
                                           dir.File("hosts.Quillon"));
-    EXPECT_EQ(HostsState(*data), THostsState::Disabled);
+    EXPECT_EQ(HostsState(Hosts()), THostsState::Disabled);
     EXPECT_EQ(dir.Read("hosts.Quillon"), content);
 
-    EXPECT_EQ(ToggleHostsFile(*data), "The HOSTS file has been enabled");
-    EXPECT_EQ(HostsState(*data), THostsState::Present);
+    EXPECT_EQ(ToggleHostsFile(Hosts()), "The HOSTS file has been enabled");
+    EXPECT_EQ(HostsState(Hosts()), THostsState::Present);
     EXPECT_EQ(dir.Read("hosts"), content);
     EXPECT_FALSE(dir.Exists("hosts.Quillon"));
+}
+
+TEST_F(WriterTest, DisableAndEnableEachRenameOnlyWhenTheirRuleAllows)
+{
+    const struct {
+        const char* name;
+        bool disable;
+        const char* hosts;    // content before, nullptr: no file
+        const char* copy;
+        bool renamed;
+        const char* hostsAfter;
+        const char* copyAfter;
+    } cases[] = {
+        {"disable", true, "h", nullptr, true, nullptr, "h"},
+        {"disable over a stale copy", true, "h", "stale", true, nullptr, "h"},
+        {"disable with only the copy", true, nullptr, "c", false, nullptr, "c"},
+        {"disable with neither", true, nullptr, nullptr, false, nullptr, nullptr},
+        {"enable", false, nullptr, "c", true, "c", nullptr},
+        {"enable with the HOSTS file in the way", false, "h", "c", false, "h", "c"},
+        {"enable with only the HOSTS file", false, "h", nullptr, false, "h", nullptr},
+        {"enable with neither", false, nullptr, nullptr, false, nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(dir.File("hosts"));
+        std::filesystem::remove(dir.File("hosts.Quillon"));
+        if (c.hosts)
+            dir.Write("hosts", c.hosts);
+        if (c.copy)
+            dir.Write("hosts.Quillon", c.copy);
+        EXPECT_EQ(c.disable ? DisableHostsFile(Hosts()) : EnableHostsFile(Hosts()), c.renamed) << c.name;
+        EXPECT_EQ(dir.Exists("hosts") ? dir.Read("hosts") : "-", c.hostsAfter ? c.hostsAfter : "-") << c.name;
+        EXPECT_EQ(dir.Exists("hosts.Quillon") ? dir.Read("hosts.Quillon") : "-", c.copyAfter ? c.copyAfter : "-")
+            << c.name;
+    }
+    EXPECT_EQ(DisabledHostsFileName(Hosts()), Hosts() + ".Quillon");
 }
 
 TEST_F(WriterTest, AFailedRenameIsReportedNotAnnounced)
@@ -449,20 +509,19 @@ TEST_F(WriterTest, AFailedRenameIsReportedNotAnnounced)
     dir.Write("hosts", "x");
     std::filesystem::create_directory(dir.File("hosts.Quillon"));
     try {
-        ToggleHostsFile(*data);
+        ToggleHostsFile(Hosts());
         FAIL() << "the failed rename was announced as done";
     } catch (const EQuillonError& e) {
         EXPECT_NE(std::string(e.what()).find("Cannot rename " + dir.File("hosts")), std::string::npos) << e.what();
     }
-    EXPECT_EQ(HostsState(*data), THostsState::Present);
+    EXPECT_EQ(HostsState(Hosts()), THostsState::Present);
 }
 
 TEST_F(WriterTest, ViewWithoutAFile)
 {
-    EXPECT_EQ(ViewHostsFile(*data), "There is no HOSTS file to view.");
-    data->Prefs().TextEditor.clear();
+    EXPECT_EQ(ViewHostsFile(Hosts(), ""), "There is no HOSTS file to view.");
     dir.Write("hosts.Quillon", "x");
-    EXPECT_EQ(ViewHostsFile(*data), "");
+    EXPECT_EQ(ViewHostsFile(Hosts(), ""), "");
 }
 
 TEST_F(WriterTest, DefaultSelectionLeavesExcludedGroupsOut)

@@ -59,10 +59,17 @@ protected:
     std::unique_ptr<TImportRun> Import(const std::string& content)
     {
         dir.Write("input.txt", content);
-        auto run = std::make_unique<TImportRun>(*data, progress);
-        run->WriteHostsAction = [this] { WriteHosts(*data, DefaultGroupSelection(*data)); };
+        auto run = std::make_unique<TImportRun>(*data, Options(), progress);
         run->Run();
         return run;
+    }
+
+    // The import preferences as they stand; the closing Write HOSTS as the dialog runs it.
+    TImportOptions Options()
+    {
+        TImportOptions options = ImportOptionsFrom(data->Prefs());
+        options.writeHostsAction = [this] { WriteHosts(*data, data->Prefs()); };
+        return options;
     }
 
     // "new/dupe/update" for groups, bad hosts and good hosts.
@@ -362,12 +369,11 @@ TEST_F(ImportTest, WrittenFileComesBackAsDuplicates)
     p.ExportGoodHosts = true;
     p.ExportView = false;
     TSilentProgress silent;
-    ASSERT_TRUE(THostsWriter(*data, silent).DoExport(DefaultGroupSelection(*data)));
+    ASSERT_TRUE(THostsWriter(*data, silent).DoExport(ExportOptionsFrom(p, DefaultGroupSelection(*data))).completed);
     p.ExportBackup = false;
 
     p.ImportFile = dir.File("export.txt");
-    auto run = std::make_unique<TImportRun>(*data, progress);
-    run->WriteHostsAction = [this] { WriteHosts(*data, DefaultGroupSelection(*data)); };
+    auto run = std::make_unique<TImportRun>(*data, Options(), progress);
     run->Run();
     // Ads, Default Group (Both is excluded and left out of the written file).
     EXPECT_EQ(Counters(*run), "0/2/0 0/2/0 0/1/0");
@@ -387,8 +393,7 @@ TEST_F(ImportTest, WriteHostsAfterImport)
 TEST_F(ImportTest, MissingInputIsNamed)
 {
     data->Prefs().ImportFile = dir.File("missing.txt");
-    TImportRun run(*data, progress);
-    run.WriteHostsAction = [this] { WriteHosts(*data, DefaultGroupSelection(*data)); };
+    TImportRun run(*data, Options(), progress);
     try {
         run.Run();
         FAIL() << "no error";

@@ -92,12 +92,13 @@ protected:
 
     void Run(std::vector<std::string> exclude = {})
     {
+        TRegistryOptions options = RegistryOptionsFrom(Prefs());
+        options.exclude = std::move(exclude);
         TRegistryGenerator generator(*data, progress);
-        generator.Exclude = std::move(exclude);
         progress.run = &generator;
-        generator.CreateRegistryFile();
-        count = generator.DomainCount();
-        status = generator.Status();
+        const TRegistryResult result = generator.CreateRegistryFile(options);
+        count = result.domainCount;
+        status = result.status;
     }
 
     // The domain lines of a plain-text file.

@@ -41,7 +41,7 @@ protected:
     }
 
     DWORD Attributes(const std::string& name) const { return GetFileAttributesA(dir.File(name).c_str()); }
-    bool WriteHostsFile() { return WriteHosts(*data, DefaultGroupSelection(*data)); }
+    bool WriteHostsFile() { return WriteHosts(*data, data->Prefs()).completed; }
 };
 
 TEST_F(HostsAttributes, HiddenSystemFileIsRewrittenInPlaceWithItsBackup)
@@ -69,10 +69,10 @@ TEST_F(HostsAttributes, DisableAndEnableKeepContentAndAttributes)
 {
     dir.Write("hosts", "127.0.0.1\tads.example.com\r\n");
     ASSERT_TRUE(SetFileAttributesA(hosts.c_str(), HiddenSystem));
-    EXPECT_EQ(ToggleHostsFile(*data),
+    EXPECT_EQ(ToggleHostsFile(hosts),
               "The HOSTS file has been disabled by renaming it to\r\n" + hosts + ".Quillon");
-    EXPECT_EQ(HostsState(*data), THostsState::Disabled);
-    EXPECT_EQ(ToggleHostsFile(*data), "The HOSTS file has been enabled");
+    EXPECT_EQ(HostsState(hosts), THostsState::Disabled);
+    EXPECT_EQ(ToggleHostsFile(hosts), "The HOSTS file has been enabled");
     EXPECT_EQ(dir.Read("hosts"), "127.0.0.1\tads.example.com\r\n");
     EXPECT_EQ(Attributes("hosts") & HiddenSystem, HiddenSystem);
 }
