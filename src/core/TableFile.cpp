@@ -336,7 +336,8 @@ void TTable::LoadFromFile(const std::string& fileName)
         f.required = rd.U8() != 0;
     }
     uint32_t ni = rd.U32();
-    if (ni > 1024)
+    // Every table has a primary order; the cursor cannot work without one.
+    if (ni == 0 || ni > 1024)
         rd.Damaged("the file holds no valid index list.");
     std::vector<TIndexDef> indexDefs(ni);
     for (TIndexDef& ix : indexDefs) {

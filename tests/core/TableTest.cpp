@@ -616,8 +616,15 @@ TEST_F(TableTest, UnreadableFilesAreReportedByName)
     dir.Write("short.cds", bytes.substr(0, bytes.size() - 11));
     dir.Write("text.cds", "127.0.0.1 localhost\n");
     dir.Write("empty.cds", "");
+    // Every table is kept in some order: a file that declares none is not one of ours.
+    {
+        TTable unordered("Hosts");
+        unordered.AddFieldDef({"hostname", TFieldType::ftString, 255, true});
+        unordered.CreateDataSet();
+        unordered.SaveToFile(dir.File("noindex.cds"));
+    }
 
-    for (const char* name : {"flipped.cds", "short.cds", "text.cds", "empty.cds", "missing.cds"}) {
+    for (const char* name : {"flipped.cds", "short.cds", "text.cds", "empty.cds", "noindex.cds", "missing.cds"}) {
         TTable u("Hosts");
         try {
             u.LoadFromFile(dir.File(name));
