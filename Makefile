@@ -4,7 +4,8 @@ BUILD  ?= build
 PREFIX ?= $(CURDIR)/Quillon
 JOBS   ?= 2
 
-.PHONY: all deps clang-deps configure build program run test sanitize fuzz windows-test bench shots clean
+.PHONY: all deps clang-deps format-deps configure build program run test sanitize fuzz windows-test bench shots \
+	format format-check clean
 
 all: build
 
@@ -14,6 +15,10 @@ deps:
 # clang and its sanitizer runtime, only for the targets that build with it.
 clang-deps:
 	@scripts/install-deps clang
+
+# clang-format, only for the format targets.
+format-deps:
+	@scripts/install-deps format
 
 configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -69,6 +74,22 @@ bench: configure
 shots: configure
 	@cmake --build $(BUILD) -j$(JOBS) --target shots
 	@$(BUILD)/tools/shots $(BUILD)/shots
+
+# The C++ sources under version control, formatted by the root .clang-format.
+# An empty list is an error: clang-format would otherwise read standard input.
+CLANG_FORMAT ?= clang-format
+FORMAT_PATHS = 'src/*.h' 'src/*.cpp' 'tests/*.h' 'tests/*.cpp' 'bench/*.h' 'bench/*.cpp' \
+	'fuzz/*.h' 'fuzz/*.cpp' 'tools/*.h' 'tools/*.cpp'
+FORMAT_FILES = files=$$(git ls-files -- $(FORMAT_PATHS)) && [ -n "$$files" ] || \
+	{ echo "git ls-files found no C++ sources to format" >&2; exit 1; }
+
+# Rewrites the sources in place.
+format: format-deps
+	@$(FORMAT_FILES); $(CLANG_FORMAT) -i $$files
+
+# Lists every place that differs from the style and fails; changes nothing.
+format-check: format-deps
+	@$(FORMAT_FILES); $(CLANG_FORMAT) --dry-run -Werror $$files
 
 clean:
 	rm -rf $(BUILD)
