@@ -8,6 +8,7 @@
 #include "ui/ErrorGuard.h"
 #include "ui/GroupEdit.h"
 #include "ui/GroupMove.h"
+#include "ui/WindowFrame.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -21,6 +22,7 @@ TGroupBrowseForm::TGroupBrowseForm(TQuillonData& d, QWidget* parent)
     , data(d)
 {
     setObjectName("GroupBrowseForm");
+    CentreOverMainWindow(this);
     setWindowTitle("Groups");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);

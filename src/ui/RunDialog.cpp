@@ -2,10 +2,13 @@
 #include "ui/RunDialog.h"
 
 #include "ui/ControlUtils.h"
+#include "ui/WindowFrame.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
+
+TRunDialog::TRunDialog(QWidget* parent) : QDialog(parent) { CentreOverMainWindow(this); }
 
 void TRunDialog::CloseClick()
 {

@@ -12,7 +12,8 @@ class TRunDialog : public QDialog {
     Q_OBJECT
 
 public:
-    using QDialog::QDialog;
+    // Centred over the main window when shown, as every dialog.
+    explicit TRunDialog(QWidget* parent = nullptr);
 
     // Set by Cancel (the button, Esc or a close request) while a run is on;
     // cleared when a run starts and polled by it.

@@ -194,10 +194,14 @@ private slots:
 
     void fitOnScreen_data();
     void fitOnScreen();
+    void fittedGeometryCountsTheFrame_data();
+    void fittedGeometryCountsTheFrame();
     void positionRestored_data();
     void positionRestored();
     void positionSaved_data();
     void positionSaved();
+    void restoredFrameWhollyOnScreen_data();
+    void restoredFrameWhollyOnScreen();
 };
 
 // ---------------------------------------------------------------------------
@@ -956,10 +960,40 @@ void TestMainWindow::fitOnScreen()
     QCOMPARE(FitOnScreen(frame, screens), expected);
 }
 
+void TestMainWindow::fittedGeometryCountsTheFrame_data()
+{
+    QTest::addColumn<QRect>("frame");        // where the saved frame would be
+    QTest::addColumn<QMargins>("margins");   // left, top, right, bottom
+    QTest::addColumn<QList<QRect>>("screens");
+    QTest::addColumn<QRect>("expected");     // the client area
+
+    const QList<QRect> screen = {QRect(0, 0, 1280, 1000)};
+    // A client area of 400 x 230 under a title bar of 20 and borders of 1.
+    QTest::newRow("main window off the bottom-right") << QRect(1150, 900, 402, 251) << QMargins(1, 20, 1, 1)
+                                                      << screen << QRect(879, 769, 400, 230);
+    QTest::newRow("main window on screen") << QRect(100, 50, 402, 251) << QMargins(1, 20, 1, 1) << screen
+                                           << QRect(101, 70, 400, 230);
+    // At a scale factor of 1.5 the same screen is 853 x 666 to the program.
+    QTest::newRow("browser at a scale of 1.5") << QRect(259, 300, 683, 396) << QMargins(1, 20, 1, 5)
+                                               << QList<QRect>{QRect(0, 0, 853, 666)}
+                                               << QRect(171, 290, 681, 371);
+    QTest::newRow("title bar above the screen") << QRect(100, -15, 402, 251) << QMargins(1, 20, 1, 1) << screen
+                                                << QRect(101, 20, 400, 230);
+}
+
+void TestMainWindow::fittedGeometryCountsTheFrame()
+{
+    QFETCH(QRect, frame);
+    QFETCH(QMargins, margins);
+    QFETCH(QList<QRect>, screens);
+    QFETCH(QRect, expected);
+    QCOMPARE(FittedGeometry(frame, margins, screens), expected);
+}
+
 void TestMainWindow::positionRestored_data()
 {
     QTest::addColumn<QString>("section");
-    QTest::addColumn<QPoint>("expected");   // (-1, -1): where the window system put it
+    QTest::addColumn<QPoint>("expected");   // the frame's corner; (-1, -1): where the window system put it
 
     QTest::newRow("saved position") << "[MainWindow]\nTop=40\nLeft=50\n" << QPoint(50, 40);
     QTest::newRow("only Top") << "[MainWindow]\nTop=40\n" << QPoint(-1, 40);
@@ -973,16 +1007,24 @@ void TestMainWindow::positionRestored()
 
     TScriptedPresenter presenter;
     QPoint designed;
+    QRect designedGeometry;
     {
         TTempDir fresh;
         WriteIni(fresh, "");
-        designed = TTestForm(fresh.Path()).pos();
+        TTestForm form(fresh.Path());
+        designedGeometry = form.geometry();
+        // Where a new window goes, as far as the screen has room for its frame.
+        designed = FitOnScreen(QRect(OuterGeometry(&form).topLeft(), QSize(1, 1)),
+                               {QGuiApplication::primaryScreen()->geometry()});
     }
     TTempDir dir;
     WriteIni(dir, "SaveWindows=0\n" + section);
     TTestForm form(dir.Path());
-    QCOMPARE(form.pos(), QPoint(expected.x() < 0 ? designed.x() : expected.x(),
-                                expected.y() < 0 ? designed.y() : expected.y()));
+    const QPoint corner = OuterGeometry(&form).topLeft();
+    if (expected == QPoint(-1, -1))
+        QCOMPARE(form.geometry(), designedGeometry);
+    else
+        QCOMPARE(corner, QPoint(expected.x() < 0 ? designed.x() : expected.x(), expected.y()));
     QVERIFY(form.close());
 }
 
@@ -1020,9 +1062,47 @@ void TestMainWindow::positionSaved()
     // An off-screen position is pulled back onto the screen at the next start.
     WriteIni(dir, "[MainWindow]\nTop=5000\nLeft=-3000\n");
     TTestForm again(dir.Path());
-    QVERIFY(QGuiApplication::primaryScreen()->geometry().contains(again.frameGeometry()));
-    QCOMPARE(again.pos().x(), 0);
+    QVERIFY(QGuiApplication::primaryScreen()->geometry().contains(OuterGeometry(&again)));
+    QCOMPARE(OuterGeometry(&again).left(), 0);
     QVERIFY(again.close());
+}
+
+void TestMainWindow::restoredFrameWhollyOnScreen_data()
+{
+    QTest::addColumn<QPoint>("saved");     // Left, Top
+    QTest::addColumn<QString>("corner");   // which corner of the screen the frame ends in; "" for none
+
+    QTest::newRow("off the bottom-right") << QPoint(760, 700) << "bottom-right";
+    QTest::newRow("far away") << QPoint(5000, 5000) << "bottom-right";
+    QTest::newRow("above and left") << QPoint(-300, -40) << "top-left";
+    QTest::newRow("wholly on screen") << QPoint(30, 40) << "";
+}
+
+// The frame and title bar count: after the restore the whole window lies on
+// the screen, moved as little as needed.
+void TestMainWindow::restoredFrameWhollyOnScreen()
+{
+    QFETCH(QPoint, saved);
+    QFETCH(QString, corner);
+
+    TTempDir dir;
+    TScriptedPresenter presenter;
+    auto form = StartForm(dir, QString("SaveWindows=0\n[MainWindow]\nTop=%1\nLeft=%2\n").arg(saved.y()).arg(saved.x()));
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    const QRect screen = form->screen()->geometry();
+    QTRY_VERIFY2(screen.contains(form->frameGeometry()),
+                 qPrintable(QString("frame %1,%2 %3x%4")
+                                .arg(form->frameGeometry().x())
+                                .arg(form->frameGeometry().y())
+                                .arg(form->frameGeometry().width())
+                                .arg(form->frameGeometry().height())));
+    if (corner == "bottom-right")
+        QCOMPARE(form->frameGeometry().bottomRight(), screen.bottomRight());
+    else if (corner == "top-left")
+        QCOMPARE(form->frameGeometry().topLeft(), screen.topLeft());
+    else
+        QCOMPARE(form->frameGeometry().topLeft(), saved);
+    QVERIFY(form->close());
 }
 
 QTEST_MAIN(TestMainWindow)
