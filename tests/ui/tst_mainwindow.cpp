@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -164,6 +165,11 @@ private slots:
     void tabOrder();
     void oldShortcuts_data();
     void oldShortcuts();
+    void shortcutsFromEveryControl_data();
+    void shortcutsFromEveryControl();
+    void editKeysThatAreNoShortcut();
+    void enterPressesTheDefaultButton_data();
+    void enterPressesTheDefaultButton();
 
     void fillGroupCombo_data();
     void fillGroupCombo();
@@ -418,6 +424,150 @@ void TestMainWindow::oldShortcuts()
     const QStringList names = {"actExit", "actViewHOSTS", "actAbout"};
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(Find<QAction>(form.get(), names[i])->shortcut(), QKeySequence(shortcuts[i]));
+    QVERIFY(form->close());
+}
+
+namespace {
+
+// The window on screen and active, so that its short-cuts are live, with the
+// focus in control.
+void FocusIn(TMainForm& form, const QString& control)
+{
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto* w = Find<QWidget>(&form, control);
+    w->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), w);
+}
+
+} // namespace
+
+void TestMainWindow::shortcutsFromEveryControl_data()
+{
+    QTest::addColumn<QString>("prefs");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("action");
+
+    const struct {
+        const char* keys;
+        const char* action;
+    } shortcuts[] = {{"Ctrl+G", "actGroups"},   {"Ctrl+B", "actBadHosts"},    {"Ctrl+H", "actGoodHosts"},
+                     {"Ctrl+O", "actViewHOSTS"}, {"Ctrl+W", "actWriteHOSTS"}, {"Ctrl+P", "actPrefs"},
+                     {"Ctrl+D", "actDisableHOSTS"}, {"Ctrl+E", "actExport"},  {"Ctrl+I", "actImport"},
+                     {"Ctrl+R", "actRegistryFile"}, {"F3", "actAbout"},       {"F1", "actHelp"}};
+    for (const char* control : {"HostEdit", "CommentEdit", "cbxGroup"})
+        for (const auto& s : shortcuts)
+            QTest::addRow("%s in %s", s.keys, control) << "" << control << s.keys << s.action;
+    // The old short-cuts are the edits' clipboard keys; the window's command wins.
+    for (const char* control : {"HostEdit", "CommentEdit"}) {
+        QTest::addRow("old Ctrl+X in %s", control) << "OldShortcuts=1\n" << control << "Ctrl+X" << "actExit";
+        QTest::addRow("old Ctrl+V in %s", control) << "OldShortcuts=1\n" << control << "Ctrl+V" << "actViewHOSTS";
+        QTest::addRow("old Ctrl+A in %s", control) << "OldShortcuts=1\n" << control << "Ctrl+A" << "actAbout";
+    }
+}
+
+// Whatever control has the focus, a short-cut runs the window's command
+// (the commands themselves are disconnected: only the triggering is looked at).
+void TestMainWindow::shortcutsFromEveryControl()
+{
+    QFETCH(QString, prefs);
+    QFETCH(QString, control);
+    QFETCH(QString, keys);
+    QFETCH(QString, action);
+
+    TTempDir dir;
+    dir.Write("hosts", "127.0.0.1\tlocalhost\n");   // Disable HOSTS is enabled
+    TScriptedPresenter presenter;
+    auto form = StartForm(dir, prefs);
+    QList<QSignalSpy*> spies;
+    QSignalSpy* wanted = nullptr;
+    for (QAction* a : form->findChildren<QAction*>()) {
+        if (!a->objectName().startsWith("act"))
+            continue;
+        QObject::disconnect(a, &QAction::triggered, form.get(), nullptr);
+        spies << new QSignalSpy(a, &QAction::triggered);
+        if (a->objectName() == action)
+            wanted = spies.back();
+    }
+    QVERIFY(wanted);
+    FocusIn(*form, control);
+    if (auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget()))
+        edit->setText("ads.example.com");
+
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence(keys));
+
+    QCOMPARE(wanted->size(), 1);
+    int triggered = 0;
+    for (QSignalSpy* spy : spies)
+        triggered += spy->size();
+    QCOMPARE(triggered, 1);
+    if (auto* edit = qobject_cast<QLineEdit*>(Find<QWidget>(form.get(), control)))
+        QCOMPARE(edit->text(), QString("ads.example.com"));   // nothing cut, pasted or deleted
+    qDeleteAll(spies);
+    QVERIFY(form->close());
+}
+
+// Keys that are no short-cut of the window keep working in the edits.
+void TestMainWindow::editKeysThatAreNoShortcut()
+{
+    TTempDir dir;
+    TScriptedPresenter presenter;
+    auto form = StartForm(dir);
+    auto* about = Find<QAction>(form.get(), "actAbout");
+    QObject::disconnect(about, &QAction::triggered, form.get(), nullptr);
+    QSignalSpy aboutSpy(about, &QAction::triggered);
+    FocusIn(*form, "HostEdit");
+    auto* edit = Find<QLineEdit>(form.get(), "HostEdit");
+    QTest::keyClicks(edit, "ads.example.com");
+
+    QTest::keySequence(edit, QKeySequence(QKeySequence::SelectAll));
+    QCOMPARE(edit->selectedText(), QString("ads.example.com"));
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QCOMPARE(edit->text(), QString());
+    QTest::keySequence(edit, QKeySequence(QKeySequence::Undo));
+    QCOMPARE(edit->text(), QString("ads.example.com"));
+    QCOMPARE(aboutSpy.size(), 0);
+    QVERIFY(form->close());
+}
+
+void TestMainWindow::enterPressesTheDefaultButton_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("added");
+    QTest::addColumn<QStringList>("captions");
+
+    QTest::newRow("Return in Hostname") << "HostEdit" << int(Qt::Key_Return) << true << QStringList();
+    QTest::newRow("Enter in Hostname") << "HostEdit" << int(Qt::Key_Enter) << true << QStringList();
+    QTest::newRow("Return in Comment") << "CommentEdit" << int(Qt::Key_Return) << true << QStringList();
+    QTest::newRow("Return in Group") << "cbxGroup" << int(Qt::Key_Return) << true << QStringList();
+    // A button with the focus is the one that Enter presses.
+    QTest::newRow("Return on Search") << "btnSearch" << int(Qt::Key_Return) << false
+                                      << QStringList({"Bad Host Search"});
+}
+
+void TestMainWindow::enterPressesTheDefaultButton()
+{
+    QFETCH(QString, control);
+    QFETCH(int, key);
+    QFETCH(bool, added);
+    QFETCH(QStringList, captions);
+
+    TTempDir dir;
+    MakeTables(dir);
+    TScriptedPresenter presenter;
+    auto form = StartForm(dir, "LastGroup=2\nClearEntryAfterAdd=0\nWriteHostsAfterAdd=0\n");
+    auto* add = Find<QPushButton>(form.get(), "btnAddHost");
+    QVERIFY(add->isDefault());
+    Find<QLineEdit>(form.get(), "HostEdit")->setText("new.example.com");
+    Find<QLineEdit>(form.get(), "CommentEdit")->setText("typed");
+    FocusIn(*form, control);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+
+    QCOMPARE(MemoryGroup("new.example.com"), added ? 2 : -1);
+    QCOMPARE(Captions(presenter), captions);
     QVERIFY(form->close());
 }
 
