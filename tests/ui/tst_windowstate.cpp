@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleOptionViewItem>
 #include <QTest>
@@ -159,6 +160,8 @@ private slots:
     void currentRowFollowsClicksAndCode();
     void frozenGridLeavesTheCursor();
     void titleClicks();
+    void homeAndEndKeepTheFirstColumn_data();
+    void homeAndEndKeepTheFirstColumn();
     void drawHookPaintsItsColumn();
 };
 
@@ -545,6 +548,53 @@ void TestWindowState::titleClicks()
     QCOMPARE(clicks[0][0].toInt(), 1);
     QCOMPARE(clicks[1][0].toInt(), 0);
     QCOMPARE(grid->Columns()[0].fieldName, std::string("comment"));
+}
+
+void TestWindowState::homeAndEndKeepTheFirstColumn_data()
+{
+    QTest::addColumn<bool>("multiSelect");
+    QTest::newRow("bad hosts grid, many rows selectable") << true;
+    QTest::newRow("one row selectable") << false;
+}
+
+// The columns are wider than the grid: End and Home move to the last and the
+// first row and leave the host names in view.
+void TestWindowState::homeAndEndKeepTheFirstColumn()
+{
+    QFETCH(bool, multiSelect);
+
+    QWidget window;
+    auto* grid = new TDBGrid(&window);
+    grid->SetMultiSelect(multiSelect);
+    grid->SetColumns(DesignColumns());
+    grid->SetTable(table.get());
+    window.resize(400, 300);
+    grid->resize(400, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(grid->horizontalScrollBar()->maximum() > 0);
+    grid->setFocus();
+
+    auto hostVisible = [grid] {
+        const int x = grid->columnViewportPosition(grid->ColumnOfField("hostname"));
+        return x >= 0 && x < grid->viewport()->width();
+    };
+    QTest::keyClick(grid, Qt::Key_End);
+    QCOMPARE(grid->currentIndex().row(), 2);
+    QCOMPARE(table->RecNo(), 2);
+    QCOMPARE(grid->horizontalScrollBar()->value(), 0);
+    QVERIFY(hostVisible());
+    QTest::keyClick(grid, Qt::Key_Up);
+    QCOMPARE(grid->horizontalScrollBar()->value(), 0);
+    QTest::keyClick(grid, Qt::Key_Home);
+    QCOMPARE(grid->currentIndex().row(), 0);
+    QCOMPARE(table->RecNo(), 0);
+    QVERIFY(hostVisible());
+    QTest::keyClick(grid, Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(grid->currentIndex().row(), 2);
+    QVERIFY(hostVisible());
+    if (multiSelect)
+        QCOMPARE(grid->SelectedCount(), 3);
 }
 
 void TestWindowState::drawHookPaintsItsColumn()
