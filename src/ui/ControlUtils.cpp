@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -87,6 +88,19 @@ void SetGroupItems(QListWidget* list, const TGroupList& groups, bool checkable)
             item->setCheckState(Qt::Unchecked);
         }
     }
+}
+
+void CurrentOnlyWhenSelected(QListWidget* list)
+{
+    QItemSelectionModel* selection = list->selectionModel();
+    const auto check = [selection] {
+        const QModelIndex current = selection->currentIndex();
+        if (current.isValid() && !selection->isSelected(current))
+            selection->clearCurrentIndex();
+    };
+    // Queued: a click makes its item current before it selects it.
+    QObject::connect(selection, &QItemSelectionModel::currentChanged, list, check, Qt::QueuedConnection);
+    QObject::connect(selection, &QItemSelectionModel::selectionChanged, list, check, Qt::QueuedConnection);
 }
 
 bool SwallowAltKey(const QWidget* dialog, QObject* watched, QEvent* event)

@@ -33,6 +33,13 @@ int ListObject(const QListWidget* list);
 void SetGroupItems(QComboBox* combo, const TGroupList& groups, bool sorted = false);
 void SetGroupItems(QListWidget* list, const TGroupList& groups, bool checkable = false);
 
+// Qt makes the first item of a list current when the list takes the focus,
+// and draws the current item much like a selected one, although nothing is
+// chosen and OK would find no choice. In list the current item is always a
+// selected one: an item that is current without being selected stops being
+// current (so a click, a key or the code chooses, and nothing else seems to).
+void CurrentOnlyWhenSelected(QListWidget* list);
+
 // For a dialog's event filter: true when event is a key press (or its
 // short-cut offer) with Alt held in a widget of dialog, which is then claimed
 // so that no control, short-cut or the dialog itself sees it. Characters

@@ -29,6 +29,7 @@ TGroupBrowseForm::TGroupBrowseForm(TQuillonData& d, QWidget* parent)
 
     lbxGroups = Named(new QListWidget(this), "lbxGroups");
     lbxGroups->setSelectionMode(QAbstractItemView::SingleSelection);
+    CurrentOnlyWhenSelected(lbxGroups);
     auto button = [this](const char* name, const char* text) {
         auto* b = Named(new QPushButton(text, this), name);
         b->setAutoDefault(false);

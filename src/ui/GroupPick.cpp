@@ -27,6 +27,7 @@ TGroupPickForm::TGroupPickForm(TQuillonData& d, QWidget* parent)
     Label1 = Named(new QLabel("Select a new group", this), "Label1");
     lbxGroups = Named(new QListWidget(this), "lbxGroups");
     lbxGroups->setSelectionMode(QAbstractItemView::SingleSelection);
+    CurrentOnlyWhenSelected(lbxGroups);
     btnOK = Named(new QPushButton("OK", this), "btnOK");
     btnOK->setDefault(true);
     btnCancel = Named(new QPushButton("Cancel", this), "btnCancel");

@@ -174,6 +174,7 @@ private slots:
 
     void pick_data();
     void pick();
+    void pickShowsOnlyItsChoice();
 
     void mainWindowGroups();
 };
@@ -882,6 +883,53 @@ void TestGroupBrowse::pick()
     if (how == "ok-nothing")
         QVERIFY(stayedOpen);
     QVERIFY(presenter.shown.empty());
+}
+
+// Qt makes the first item current when the list takes the focus, which looks
+// like a choice; what looks chosen must be the choice OK takes.
+void TestGroupBrowse::pickShowsOnlyItsChoice()
+{
+    TFixture fx;
+    TScriptedPresenter presenter;
+    bool currentUnselected = true;
+    bool stayedOpen = false;
+    QString looked;
+    WhenModal<TGroupPickForm>([&](TGroupPickForm& pick) {
+        QVERIFY(QTest::qWaitForWindowActive(&pick));
+        pick.lbxGroups->setFocus();
+        QTRY_VERIFY(pick.lbxGroups->hasFocus());
+        const auto unselectedCurrent = [&pick] {
+            const QListWidgetItem* current = pick.lbxGroups->currentItem();
+            return current && !current->isSelected() ? current->text() : QString();
+        };
+        // Given the time to settle (the events after the focus).
+        QTRY_VERIFY(unselectedCurrent().isEmpty());
+        looked = unselectedCurrent();
+        currentUnselected = !looked.isEmpty();
+        pick.btnOK->click();
+        stayedOpen = pick.isVisible();
+        pick.btnCancel->click();
+    });
+    TGroupPickForm::Pick(*fx.data, nullptr, "Move 1 host to");
+    QVERIFY2(!currentUnselected, qPrintable("current but not selected: " + looked));
+    // Nothing chosen: OK does nothing, as it looked.
+    QVERIFY(stayedOpen);
+
+    // Arrow keys choose what they move to.
+    int chosen = -1;
+    WhenModal<TGroupPickForm>([&](TGroupPickForm& pick) {
+        QVERIFY(QTest::qWaitForWindowActive(&pick));
+        pick.lbxGroups->setFocus();
+        QTest::keyClick(pick.lbxGroups, Qt::Key_Down);
+        QTest::keyClick(pick.lbxGroups, Qt::Key_Down);
+        const QListWidgetItem* current = pick.lbxGroups->currentItem();
+        QVERIFY(current && current->isSelected());
+        chosen = current->data(Qt::UserRole).toInt();
+        pick.btnOK->click();
+    });
+    const int picked = TGroupPickForm::Pick(*fx.data, nullptr, "Move 1 host to");
+    QVERIFY(chosen > 0);
+    QCOMPARE(picked, chosen);
 }
 
 // ---------------------------------------------------------------------------
