@@ -296,6 +296,9 @@ void TMainForm::ConnectHandlers()
     connect(actGroups, &QAction::triggered, this, GuardedSlot(this, [this] {
         TGroupBrowseForm form(*data, this);
         form.exec();
+        // Renumber gives the selected group another id: it stays selected under that.
+        if (const int index = cbxGroup->currentIndex(); index >= 0)
+            cbxGroup->setItemData(index, form.GroupIdNow(ComboObject(cbxGroup)));
         // The selected group may have been renamed or deleted.
         FillGroupCombo();
     }));

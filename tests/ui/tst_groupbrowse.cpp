@@ -177,6 +177,7 @@ private slots:
     void pickShowsOnlyItsChoice();
 
     void mainWindowGroups();
+    void mainWindowKeepsGroupThroughRenumber();
 };
 
 // ---------------------------------------------------------------------------
@@ -979,6 +980,38 @@ void TestGroupBrowse::mainWindowGroups()
     // The combo shows the new name and keeps the group selected.
     QCOMPARE(combo->currentText(), QString("Birds [X]"));
     QCOMPARE(combo->currentData().toInt(), 2);
+    QVERIFY(main.close());
+}
+
+// Renumber gives every group a new id: the main window keeps the group it
+// had selected, under its new id, not whichever group now has the old one.
+void TestGroupBrowse::mainWindowKeepsGroupThroughRenumber()
+{
+    TFixture fx("LastGroup=3\n");
+    fx.data->SaveDatabase(false);
+    fx.data.reset();
+    TScriptedPresenter presenter;
+    TQuietMainForm main(fx.dir.Path());
+    main.show();
+    auto* combo = Find<QComboBox>(&main, "cbxGroup");
+    QCOMPARE(combo->currentText(), QString("Ads [R]"));
+
+    // The first Renumber counts up from the highest id (Ads becomes 5), the
+    // second from 0 (Ads 1, Malware 3).
+    presenter.AnswerYes();
+    presenter.AnswerYes();
+    WhenModal<TGroupBrowseForm>([&](TGroupBrowseForm& browser) {
+        browser.btnRenumber->click();
+        browser.btnRenumber->click();
+        browser.btnClose->click();
+    });
+    Find<QAction>(&main, "actGroups")->trigger();
+
+    QCOMPARE(presenter.shown.size(), size_t(2));
+    QCOMPARE(Items(*combo),
+        QStringList({ " =0", "Ads [R]=1", "Default Group=2", "Malware [RX]=3", "Zoo [X]=4" }));
+    QCOMPARE(combo->currentText(), QString("Ads [R]"));
+    QCOMPARE(combo->currentData().toInt(), 1);
     QVERIFY(main.close());
 }
 
