@@ -5,6 +5,7 @@
 #include "ui/WindowFrame.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -13,16 +14,21 @@
 #include <QSpacerItem>
 #include <QWidget>
 
-int CaptionWidth(const QString& caption, const QFont& font)
+#include <algorithm>
+
+int CaptionWidth(const QString& caption, const QFont& font, int titleBar)
 {
     QFont bold = font;
     bold.setBold(true);
-    const QFontMetrics metrics(bold);
+    if (titleBar <= 0)
+        titleBar = QFontMetrics(bold).height() + 8;
+    // The window manager draws the caption in a font of its own, one that
+    // fits its title bar, however small the program's font is.
+    bold.setPixelSize(std::max(QFontInfo(bold).pixelSize(), titleBar * 3 / 5));
     // The icon and up to three buttons, each about as wide as the title bar
     // is high, with a margin on either side: the centred caption needs the
     // room of the wider side on both sides.
-    const int titleBar = metrics.height() + 8;
-    return metrics.horizontalAdvance(caption) + 6 * titleBar;
+    return QFontMetrics(bold).horizontalAdvance(caption) + 6 * titleBar;
 }
 
 namespace {
@@ -37,11 +43,14 @@ public:
     void FitCaption()
     {
         auto* grid = qobject_cast<QGridLayout*>(layout());
-        if (grid)
-            grid->addItem(new QSpacerItem(CaptionWidth(windowTitle(), font()) - grid->contentsMargins().left() -
-                                              grid->contentsMargins().right(),
-                                          0, QSizePolicy::Fixed, QSizePolicy::Minimum),
-                          grid->rowCount(), 0, 1, grid->columnCount());
+        if (!grid)
+            return;
+        // The title bar: the frame's top less the border all round.
+        const QMargins frame = FrameMargins(this);
+        const int width = CaptionWidth(windowTitle(), font(), frame.top() - frame.bottom());
+        const QMargins inside = grid->contentsMargins();
+        grid->addItem(new QSpacerItem(width - inside.left() - inside.right(), 0, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     }
 
 protected:

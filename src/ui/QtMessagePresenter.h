@@ -6,9 +6,10 @@
 class QFont;
 class QString;
 
-// The width a message box needs for its caption: the title bar shows it in
-// a bold font between the window's icon and its buttons.
-int CaptionWidth(const QString& caption, const QFont& font);
+// The width a message box needs for its caption: the title bar, titleBar
+// pixels high (0 when not known), shows it in a bold font of the window
+// manager's between the window's icon and its buttons; font is the box's.
+int CaptionWidth(const QString& caption, const QFont& font, int titleBar);
 
 class TQtMessagePresenter : public IMessagePresenter {
 public:

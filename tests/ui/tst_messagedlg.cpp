@@ -41,6 +41,8 @@ private slots:
     void opensOverOwner();
     void wideEnoughForItsCaption_data();
     void wideEnoughForItsCaption();
+    void captionInTheTitleBarsFont_data();
+    void captionInTheTitleBarsFont();
 };
 
 void TestMessageDlg::placement_data()
@@ -218,6 +220,36 @@ void TestMessageDlg::wideEnoughForItsCaption()
     const int needed = title.horizontalAdvance(caption) + 4 * title.height();
     QVERIFY2(width >= needed, qPrintable(QString("%1 < %2").arg(width).arg(needed)));
     QVERIFY(height < 200);   // wider, not taller
+}
+
+void TestMessageDlg::captionInTheTitleBarsFont_data()
+{
+    QTest::addColumn<int>("appPixels");   // the program's font
+    QTest::addColumn<int>("titleBar");    // the title bar's height, as the frame tells it
+
+    QTest::newRow("small program font, usual title bar") << 6 << 19;
+    QTest::newRow("usual program font and title bar") << 12 << 19;
+    QTest::newRow("large title bar") << 12 << 30;
+}
+
+// The window manager draws the caption in its own font, which fits its
+// title bar whatever the program's font is: a program font smaller than
+// that must not make the box too narrow for the caption ("A... st").
+void TestMessageDlg::captionInTheTitleBarsFont()
+{
+    QFETCH(int, appPixels);
+    QFETCH(int, titleBar);
+
+    QFont appFont;
+    appFont.setPixelSize(appPixels);
+    QFont titleFont;
+    titleFont.setPixelSize(titleBar / 2);
+    titleFont.setBold(true);
+    const QString caption = "Existing Host, Different Group";
+    // The caption in a font half the title bar high, and the icon and three buttons.
+    const int needed = QFontMetrics(titleFont).horizontalAdvance(caption) + 4 * titleBar;
+    const int width = CaptionWidth(caption, appFont, titleBar);
+    QVERIFY2(width >= needed, qPrintable(QString("%1 < %2").arg(width).arg(needed)));
 }
 
 QTEST_MAIN(TestMessageDlg)
