@@ -209,7 +209,16 @@ void PlaceByFrame(QWidget* window, std::function<QRect(const QMargins&)> geometr
     const bool framed = SystemFrame(window, &margins);
     if (!framed)
         margins = FrameMargins(window);
-    window->setGeometry(geometryFor(margins));
+    const QRect geometry = geometryFor(margins);
+    if (!framed && margins.isNull() && !window->windowHandle()) {
+        // No frame seen yet (the program's first window): Qt can still put
+        // the frame's corner on the spot, when it moves a window not yet
+        // created, and the window system frames it there.
+        window->resize(geometry.size());
+        window->move(geometry.topLeft());
+    } else {
+        window->setGeometry(geometry);
+    }
     if (framed)
         return;
     new TFrameWatch(window, [window, margins, geometryFor] {
