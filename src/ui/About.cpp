@@ -3,6 +3,7 @@
 
 #include "platform/Platform.h"
 #include "ui/Icons.h"
+#include "ui/WindowFrame.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -30,6 +31,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = {})
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName("AboutForm");
+    CentreOverMainWindow(this);
     setWindowTitle("About Quillon");
     // Fixed dialog border: title and close button only.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -86,7 +88,6 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
     // the stretch below the links takes up any spare height.
     const QSize needed = form->sizeHint();
     setFixedSize(qMax(ClientWidth, needed.width()), qMax(ClientHeight, needed.height()));
-    // QDialog centres itself over its parent's window when first shown.
 }
 
 void TAboutForm::showEvent(QShowEvent* event)

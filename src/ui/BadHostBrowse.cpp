@@ -10,6 +10,7 @@
 #include "ui/DBGrid.h"
 #include "ui/ErrorGuard.h"
 #include "ui/GroupPick.h"
+#include "ui/WindowFrame.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -60,6 +61,7 @@ TBadHostBrowseForm::TBadHostBrowseForm(TQuillonData& d, QWidget* parent)
     , data(d)
 {
     setObjectName("BadHostBrowseForm");
+    CentreOverMainWindow(this);
     setWindowTitle("Bad Hosts");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);

@@ -4,6 +4,7 @@
 #include "core/DataUnit.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
+#include "ui/WindowFrame.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -99,6 +100,7 @@ private:
 TBadHostEditForm::TBadHostEditForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
 {
     setObjectName("BadHostEditForm");
+    CentreOverMainWindow(this);
     setWindowTitle("Edit Bad Host");
     // Fixed dialog border: title and close button only.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -3,12 +3,17 @@
 
 #include "core/Table.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QWidget>
 
 #include <algorithm>
@@ -85,6 +90,19 @@ void SetGroupItems(QListWidget* list, const TGroupList& groups, bool checkable)
     }
 }
 
+void CurrentOnlyWhenSelected(QListWidget* list)
+{
+    QItemSelectionModel* selection = list->selectionModel();
+    const auto check = [selection] {
+        const QModelIndex current = selection->currentIndex();
+        if (current.isValid() && !selection->isSelected(current))
+            selection->clearCurrentIndex();
+    };
+    // Queued: a click makes its item current before it selects it.
+    QObject::connect(selection, &QItemSelectionModel::currentChanged, list, check, Qt::QueuedConnection);
+    QObject::connect(selection, &QItemSelectionModel::selectionChanged, list, check, Qt::QueuedConnection);
+}
+
 bool SwallowAltKey(const QWidget* dialog, QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
@@ -100,6 +118,81 @@ bool SwallowAltKey(const QWidget* dialog, QObject* watched, QEvent* event)
         return true;
     }
     return false;
+}
+
+namespace {
+
+// Turns down the short-cut offers of the window's own short-cuts, so that
+// the window's action runs instead of the control taking the key.
+class TWindowShortcutsFirst : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride)
+            return false;
+        auto* control = qobject_cast<QWidget*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!control || !IsWindowShortcut(control->window(), key))
+            return false;
+        event->ignore();
+        return true;
+    }
+
+private:
+    static bool IsWindowShortcut(const QWidget* window, const QKeyEvent* key)
+    {
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction* action : window->actions())
+            if (action->isEnabled())
+                for (const QKeySequence& shortcut : action->shortcuts())
+                    if (shortcut.matches(pressed) == QKeySequence::ExactMatch)
+                        return true;
+        return false;
+    }
+};
+
+} // namespace
+
+void PreferWindowShortcuts(QWidget* control)
+{
+    control->installEventFilter(new TWindowShortcutsFirst(control));
+}
+
+namespace {
+
+// Watches the window for the Enter keys that no control took.
+class TDefaultButtonKey : public QObject {
+public:
+    explicit TDefaultButtonKey(QPushButton* button) : QObject(button), button(button) {}
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) ||
+            (key->modifiers() & ~Qt::KeypadModifier))
+            return false;
+        auto* pressed = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        if (!pressed || pressed->window() != button->window())
+            pressed = button;
+        if (pressed->isEnabled() && pressed->isVisible())
+            pressed->click();
+        return true;
+    }
+
+private:
+    QPushButton* button;
+};
+
+} // namespace
+
+void MakeDefaultButton(QPushButton* button)
+{
+    button->setDefault(true);
+    button->window()->installEventFilter(new TDefaultButtonKey(button));
 }
 
 bool IsAltCloseRequest(const QCloseEvent* event)

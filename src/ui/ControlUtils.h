@@ -15,6 +15,7 @@ class QEvent;
 class QLineEdit;
 class QListWidget;
 class QObject;
+class QPushButton;
 class QWidget;
 
 // "A" checks every item, "R" inverts every check mark, any other code unchecks
@@ -32,11 +33,31 @@ int ListObject(const QListWidget* list);
 void SetGroupItems(QComboBox* combo, const TGroupList& groups, bool sorted = false);
 void SetGroupItems(QListWidget* list, const TGroupList& groups, bool checkable = false);
 
+// Qt makes the first item of a list current when the list takes the focus,
+// and draws the current item much like a selected one, although nothing is
+// chosen and OK would find no choice. In list the current item is always a
+// selected one: an item that is current without being selected stops being
+// current (so a click, a key or the code chooses, and nothing else seems to).
+void CurrentOnlyWhenSelected(QListWidget* list);
+
 // For a dialog's event filter: true when event is a key press (or its
 // short-cut offer) with Alt held in a widget of dialog, which is then claimed
 // so that no control, short-cut or the dialog itself sees it. Characters
 // typed with AltGr (reported as Ctrl+Alt on Windows) are let through.
 bool SwallowAltKey(const QWidget* dialog, QObject* watched, QEvent* event);
+
+// A one-line edit claims several standard keys for itself (clipboard, select
+// all, and on some desktops Ctrl+A, Ctrl+E, Ctrl+B, Ctrl+D, Ctrl+H as cursor
+// and delete keys), so a window's short-cut on such a key would never run
+// while the edit has the focus. This gives the short-cuts of the actions of
+// control's window precedence over control; other keys stay with control.
+void PreferWindowShortcuts(QWidget* control);
+
+// Outside a dialog Qt draws a default button but gives it no key. This makes
+// button the default of its window: Enter pressed anywhere in the window
+// presses it, except on another push button with the focus, which Enter
+// presses instead, as in a dialog.
+void MakeDefaultButton(QPushButton* button);
 
 // Alt+F4 usually never arrives as a key: the window manager asks the window
 // to close. True for such a request while Alt is still held.

@@ -452,31 +452,51 @@ void TDBGrid::keyPressEvent(QKeyEvent* event)
         if (typed)
             return;
     }
-    static constexpr int moves[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown,
-                                    Qt::Key_Home, Qt::Key_End};
-    if (!multiSelect || std::find(std::begin(moves), std::end(moves), event->key()) == std::end(moves)) {
+    static constexpr int moves[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown};
+    const bool ends = event->key() == Qt::Key_Home || event->key() == Qt::Key_End;
+    if (!ends && (!multiSelect || std::find(std::begin(moves), std::end(moves), event->key()) == std::end(moves))) {
         QTableView::keyPressEvent(event);
         return;
     }
-    // The view only moves the current row (Home and End go to the first and
-    // last row, as its Ctrl+Home and Ctrl+End do); the selection is the grid's own.
-    const bool ends = event->key() == Qt::Key_Home || event->key() == Qt::Key_End;
-    QKeyEvent move(event->type(), event->key(), ends ? Qt::ControlModifier : Qt::NoModifier);
     const int before = currentIndex().row();
-    if (mods & Qt::ShiftModifier) {
-        if (anchor < 0)
-            anchor = std::max(before, 0);
-        QTableView::keyPressEvent(&move);
-        ClearSelectedRows();
-        const int after = currentIndex().row();
-        SelectPositions(std::min(anchor, after), std::max(anchor, after));
+    if (multiSelect && (mods & Qt::ShiftModifier) && anchor < 0)
+        anchor = std::max(before, 0);
+    if (ends) {
+        MoveToEnd(event->key() == Qt::Key_End);
     } else {
+        // The view only moves the current row; the selection is the grid's own.
+        QKeyEvent move(event->type(), event->key(), Qt::NoModifier);
         QTableView::keyPressEvent(&move);
-        if (!(mods & Qt::ControlModifier))
+    }
+    if (multiSelect) {
+        if (mods & Qt::ShiftModifier) {
             ClearSelectedRows();
-        anchor = currentIndex().row();
+            const int after = currentIndex().row();
+            SelectPositions(std::min(anchor, after), std::max(anchor, after));
+        } else {
+            if (!(mods & Qt::ControlModifier))
+                ClearSelectedRows();
+            anchor = currentIndex().row();
+        }
     }
     event->accept();
+}
+
+// Home and End go to the first and the last row. The view's own keys would go
+// to the first or last column as well and scroll the host names out of sight.
+void TDBGrid::MoveToEnd(bool last)
+{
+    const int rows = rowsModel->rowCount();
+    if (rows == 0)
+        return;
+    int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    while (column + 1 < rowsModel->columnCount() && isColumnHidden(column))
+        ++column;
+    const QModelIndex target = rowsModel->index(last ? rows - 1 : 0, column);
+    const int across = horizontalScrollBar()->value();
+    setCurrentIndex(target);
+    scrollTo(target);
+    horizontalScrollBar()->setValue(across);
 }
 
 void TDBGrid::Freeze() { ++frozen; }

@@ -123,6 +123,7 @@ private:
     void SectionMoved(int logical, int oldVisual, int newVisual);
     void SectionResized(int logical, int oldSize, int newSize);
     void CurrentRowChanged(const QModelIndex& current);
+    void MoveToEnd(bool last);
 
     TTable* table = nullptr;
     std::vector<TDBColumn> columns;

@@ -8,6 +8,7 @@
 #include "ui/ErrorGuard.h"
 #include "ui/GoodHostEdit.h"
 #include "ui/ControlUtils.h"
+#include "ui/WindowFrame.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -26,6 +27,7 @@ TGoodHostBrowseForm::TGoodHostBrowseForm(TQuillonData& d, QWidget* parent)
     , data(d)
 {
     setObjectName("GoodHostBrowseForm");
+    CentreOverMainWindow(this);
     setWindowTitle("Good Hosts");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);

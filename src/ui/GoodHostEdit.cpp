@@ -5,6 +5,7 @@
 #include "core/Messages.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
+#include "ui/WindowFrame.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -64,6 +65,7 @@ TGoodHostEditForm::TGoodHostEditForm(TQuillonData& d, QWidget* parent)
     , data(d)
 {
     setObjectName("GoodHostEditForm");
+    CentreOverMainWindow(this);
     setWindowTitle("Edit Good Host");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);

@@ -8,6 +8,7 @@
 #include "ui/ErrorGuard.h"
 #include "ui/GroupEdit.h"
 #include "ui/GroupMove.h"
+#include "ui/WindowFrame.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -16,17 +17,22 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <utility>
+#include <vector>
+
 TGroupBrowseForm::TGroupBrowseForm(TQuillonData& d, QWidget* parent)
     : QDialog(parent)
     , data(d)
 {
     setObjectName("GroupBrowseForm");
+    CentreOverMainWindow(this);
     setWindowTitle("Groups");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     lbxGroups = Named(new QListWidget(this), "lbxGroups");
     lbxGroups->setSelectionMode(QAbstractItemView::SingleSelection);
+    CurrentOnlyWhenSelected(lbxGroups);
     auto button = [this](const char* name, const char* text) {
         auto* b = Named(new QPushButton(text, this), name);
         b->setAutoDefault(false);
@@ -186,6 +192,31 @@ void TGroupBrowseForm::RenumberClick()
         return;
     TBusyCursor busy;
     lbxGroups->clear();
+    TTable& groups = data.Groups;
+    std::vector<std::pair<TBookmark, int>> before;
+    for (groups.First(); !groups.Eof(); groups.Next())
+        before.emplace_back(groups.GetBookmark(), groups.AsInteger("group_id"));
     RenumberGroups(data);
+    std::map<int, int> newIds;
+    const int idField = groups.FieldNo("group_id");
+    for (const auto& [row, oldId] : before)
+        newIds[oldId] = groups.AsInteger(row, idField);
+    if (!renumberedOnce) {
+        renumbered = std::move(newIds);
+        renumberedOnce = true;
+    } else {
+        for (auto& [opening, now] : renumbered) {
+            const auto found = newIds.find(now);
+            now = found == newIds.end() ? -1 : found->second;
+        }
+    }
     FillList();
+}
+
+int TGroupBrowseForm::GroupIdNow(int openingId) const
+{
+    if (!renumberedOnce || openingId <= 0)
+        return openingId;
+    const auto found = renumbered.find(openingId);
+    return found == renumbered.end() ? -1 : found->second;
 }

@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include <map>
+
 class QListWidget;
 class QPushButton;
 class TQuillonData;
@@ -18,6 +20,10 @@ public:
     static constexpr int ClientHeight = 291;
 
     explicit TGroupBrowseForm(TQuillonData& data, QWidget* parent = nullptr);
+
+    // The id that the group which had openingId when the browser opened has
+    // now: Renumber gives every group a new one. -1 when that group is gone.
+    int GroupIdNow(int openingId) const;
 
     QListWidget* lbxGroups = nullptr;
     QPushButton* btnAdd = nullptr;
@@ -36,6 +42,8 @@ protected:
 
 private:
     TQuillonData& data;
+    bool renumberedOnce = false;
+    std::map<int, int> renumbered;   // id at opening -> id now, once Renumber ran
 
     void FormShow();
     void FillList();

@@ -5,6 +5,7 @@
 #include "core/GroupOps.h"
 #include "ui/ErrorGuard.h"
 #include "ui/ControlUtils.h"
+#include "ui/WindowFrame.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -35,6 +36,7 @@ TGroupEditForm::TGroupEditForm(TQuillonData& d, QWidget* parent)
     , data(d)
 {
     setObjectName("GroupEditForm");
+    CentreOverMainWindow(this);
     setWindowTitle("Edit Group");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);

@@ -6,6 +6,7 @@
 #include "core/GroupOps.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
+#include "ui/WindowFrame.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -20,6 +21,7 @@ TGroupMoveForm::TGroupMoveForm(TQuillonData& d, QWidget* parent)
     , data(d)
 {
     setObjectName("GroupMoveForm");
+    CentreOverMainWindow(this);
     setWindowTitle("Reassign Group");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);

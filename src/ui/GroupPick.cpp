@@ -4,6 +4,7 @@
 #include "core/DataUnit.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
+#include "ui/WindowFrame.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,6 +19,7 @@ TGroupPickForm::TGroupPickForm(TQuillonData& d, QWidget* parent)
     , data(d)
 {
     setObjectName("GroupPickForm");
+    CentreOverMainWindow(this);
     setWindowTitle("Select A Group");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
@@ -25,6 +27,7 @@ TGroupPickForm::TGroupPickForm(TQuillonData& d, QWidget* parent)
     Label1 = Named(new QLabel("Select a new group", this), "Label1");
     lbxGroups = Named(new QListWidget(this), "lbxGroups");
     lbxGroups->setSelectionMode(QAbstractItemView::SingleSelection);
+    CurrentOnlyWhenSelected(lbxGroups);
     btnOK = Named(new QPushButton("OK", this), "btnOK");
     btnOK->setDefault(true);
     btnCancel = Named(new QPushButton("Cancel", this), "btnCancel");

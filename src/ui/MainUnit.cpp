@@ -242,6 +242,8 @@ void TMainForm::CreateControls()
         auto* e = new QLineEdit(client);
         e->setObjectName(name);
         Place(e, left, top, 363, 21);
+        // Ctrl+E and the other short-cuts of the window work while typing here too.
+        PreferWindowShortcuts(e);
         return e;
     };
 
@@ -267,6 +269,8 @@ void TMainForm::CreateControls()
     btnAddHost = new QPushButton("&Add Host", client);
     btnAddHost->setObjectName("btnAddHost");
     Place(btnAddHost, 97, 176, 93, 25);
+    // Enter in the host name or comment adds the host.
+    MakeDefaultButton(btnAddHost);
     btnSearch = new QPushButton("&Search", client);
     btnSearch->setObjectName("btnSearch");
     btnSearch->setToolTip("Search for Bad Hosts using all of the above criteria");
@@ -292,6 +296,9 @@ void TMainForm::ConnectHandlers()
     connect(actGroups, &QAction::triggered, this, GuardedSlot(this, [this] {
         TGroupBrowseForm form(*data, this);
         form.exec();
+        // Renumber gives the selected group another id: it stays selected under that.
+        if (const int index = cbxGroup->currentIndex(); index >= 0)
+            cbxGroup->setItemData(index, form.GroupIdNow(ComboObject(cbxGroup)));
         // The selected group may have been renamed or deleted.
         FillGroupCombo();
     }));

@@ -6,6 +6,7 @@
 #include "ui/WindowState.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
+#include "ui/WindowFrame.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -41,6 +42,7 @@ constexpr int AllFilesFilter = 1;
 TPrefsForm::TPrefsForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
 {
     setObjectName("PrefsForm");
+    CentreOverMainWindow(this);
     setWindowTitle(Caption);
     // Fixed dialog border: title and close button only.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint

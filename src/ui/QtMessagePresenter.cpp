@@ -2,65 +2,62 @@
 #include "ui/QtMessagePresenter.h"
 
 #include "platform/Platform.h"
+#include "ui/WindowFrame.h"
 
 #include <QApplication>
-#include <QGuiApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
+#include <QSpacerItem>
 #include <QWidget>
 
-QPoint PlaceMessageDialog(const QRect& owner, const QSize& dlg, const QRect& screen)
+#include <algorithm>
+
+int CaptionWidth(const QString& caption, const QFont& font, int titleBar)
 {
-    int left = owner.left() + owner.width() / 2 - dlg.width() / 2;
-    int top = owner.top() + owner.height() / 2 - dlg.height() / 2;
-    if (left < 0)
-        left = 0;
-    if (top < 0)
-        top = 0;
-    // Right and bottom edges first, so a dialog larger than the screen keeps its
-    // top-left corner (and title bar) visible.
-    if (left + dlg.width() > screen.left() + screen.width())
-        left = screen.left() + screen.width() - dlg.width();
-    if (left < screen.left())
-        left = screen.left();
-    if (top + dlg.height() > screen.top() + screen.height())
-        top = screen.top() + screen.height() - dlg.height();
-    if (top < screen.top())
-        top = screen.top();
-    return {left, top};
+    QFont bold = font;
+    bold.setBold(true);
+    if (titleBar <= 0)
+        titleBar = QFontMetrics(bold).height() + 8;
+    // The window manager draws the caption in a font of its own, one that
+    // fits its title bar, however small the program's font is.
+    bold.setPixelSize(std::max(QFontInfo(bold).pixelSize(), titleBar * 3 / 5));
+    // The icon and up to three buttons, each about as wide as the title bar
+    // is high, with a margin on either side: the centred caption needs the
+    // room of the wider side on both sides.
+    return QFontMetrics(bold).horizontalAdvance(caption) + 6 * titleBar;
 }
 
 namespace {
 
-// Qt places a dialog in its showEvent once its size is final; this one then
-// moves itself to where the program's messages belong.
+// Qt sizes a message box in its showEvent; this one then places its frame
+// where the program's messages belong.
 class TPlacedMessageBox : public QMessageBox {
 public:
     explicit TPlacedMessageBox(QWidget* owner) : QMessageBox(owner), owner(owner) {}
+
+    // Qt sizes the box for its text and buttons; the caption must fit as well.
+    void FitCaption()
+    {
+        auto* grid = qobject_cast<QGridLayout*>(layout());
+        if (!grid)
+            return;
+        // The title bar: the frame's top less the border all round.
+        const QMargins frame = FrameMargins(this);
+        const int width = CaptionWidth(windowTitle(), font(), frame.top() - frame.bottom());
+        const QMargins inside = grid->contentsMargins();
+        grid->addItem(new QSpacerItem(width - inside.left() - inside.right(), 0, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
 
 protected:
     void showEvent(QShowEvent* event) override
     {
         QMessageBox::showEvent(event);
-        const QSize size = frameGeometry().size();
-        QRect around;
-        QScreen* screen = nullptr;
-        if (owner) {
-            around = owner->frameGeometry();
-            // The dialog's centre falls on the owner's centre: that monitor shows it.
-            screen = QGuiApplication::screenAt(around.center());
-            if (!screen)
-                screen = owner->screen();
-        } else {
-            screen = QGuiApplication::primaryScreen();
-            if (screen)
-                around = screen->geometry();
-        }
-        if (!screen)
-            return;
-        move(PlaceMessageDialog(around, size, screen->availableGeometry()));
+        PlaceCentred(this, owner);
     }
 
 private:
@@ -110,6 +107,7 @@ int TQtMessagePresenter::Present(const TMessageRequest& request)
     box.setWindowTitle(QString::fromStdString(request.caption));
     box.setText(QString::fromStdString(request.text).replace("\r\n", "\n"));
     box.setTextFormat(Qt::PlainText);
+    box.FitCaption();
     // Help files and contexts are carried for callers but there is no help
     // button: help pages open from the windows themselves.
 

@@ -3,15 +3,13 @@
 
 #include "core/Messages.h"
 
-#include <QPoint>
-#include <QRect>
-#include <QSize>
+class QFont;
+class QString;
 
-// Top-left corner of a message dialog of size dlg over the owner's frame:
-// centred on the owner (halves with the fraction dropped), negative
-// coordinates raised to 0, then moved as little as needed to lie wholly
-// inside screen.
-QPoint PlaceMessageDialog(const QRect& owner, const QSize& dlg, const QRect& screen);
+// The width a message box needs for its caption: the title bar, titleBar
+// pixels high (0 when not known), shows it in a bold font of the window
+// manager's between the window's icon and its buttons; font is the box's.
+int CaptionWidth(const QString& caption, const QFont& font, int titleBar);
 
 class TQtMessagePresenter : public IMessagePresenter {
 public:
@@ -21,6 +19,7 @@ public:
     TQtMessagePresenter(const TQtMessagePresenter&) = delete;
     TQtMessagePresenter& operator=(const TQtMessagePresenter&) = delete;
 
-    // request.owner is the asking QWidget, or null to centre on the primary screen.
+    // request.owner is the asking QWidget, or null to centre on the primary
+    // screen; the box's frame is centred over the owner's (CentreOver).
     int Present(const TMessageRequest& request) override;
 };

@@ -5,6 +5,7 @@
 #include "core/DataUnit.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
+#include "ui/WindowFrame.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,6 +27,7 @@ constexpr const char* BackupSuffix = " (.bak)";
 TRunDialog::TRunDialog(TQuillonData& d, const char* helpTopic, TCmdAction a, QWidget* parent)
     : QDialog(parent), data(d), action(a)
 {
+    CentreOverMainWindow(this);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this,
             GuardedSlot(this, [this, topic = std::string(helpTopic)] { data.ShowHelp(topic); }));

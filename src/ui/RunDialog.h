@@ -19,8 +19,9 @@ class TRunDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // helpTopic: the page F1 opens. action: what the dialog does for the
-    // command line, which decides how it reads CmdLineSwitch.
+    // Centred over the main window when shown, as every dialog. helpTopic:
+    // the page F1 opens. action: what the dialog does for the command line,
+    // which decides how it reads CmdLineSwitch.
     TRunDialog(TQuillonData& data, const char* helpTopic, TCmdAction action, QWidget* parent);
 
     // Set by Cancel (the button, Esc or a close request) while a run is on;

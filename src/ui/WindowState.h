@@ -1,9 +1,7 @@
 // Saved window states in the preferences file: window positions, sizes, grid layouts and sort orders.
 #pragma once
 
-#include <QList>
-#include <QPoint>
-#include <QRect>
+#include "ui/WindowFrame.h"
 
 #include <string>
 
@@ -11,14 +9,13 @@ class QWidget;
 class TDBGrid;
 class TTable;
 
-// Top-left corner that moves frame as little as needed to lie wholly on one of
-// screens: the one it overlaps most, or the nearest when it overlaps none. A
-// frame larger than the screen keeps its left and top edges on it.
-QPoint FitOnScreen(const QRect& frame, const QList<QRect>& screens);
+// Positions and sizes below are the window's frame: "Top" and "Left" its
+// outer corner, "Height" and "Width" its outer size (WindowFrame.h).
 
 // Restores the main window's "Top" and "Left" from section "MainWindow" (a
-// missing key keeps the current value) and keeps the window on a screen.
-// Without the section the window stays where it is.
+// missing key keeps the current value) and moves the window, frame and title
+// bar included, as little as needed to lie wholly on a screen. Without the
+// section the window stays where it is.
 void LoadMainWindowPosition(QWidget* window, const std::string& iniFileName);
 
 // With saveWindows on, writes "Top" and "Left" when the window is neither
@@ -26,7 +23,8 @@ void LoadMainWindowPosition(QWidget* window, const std::string& iniFileName);
 void SaveMainWindowPosition(QWidget* window, const std::string& iniFileName, bool saveWindows);
 
 // Restores a browse window from its section: "Top", "Left", "Height" and
-// "Width" (only when "Top" is there; the outer size), "Maximized", the grid's
+// "Width" (only when "Top" is there), moved as little as needed to lie wholly
+// on a screen, "Maximized", the grid's
 // columns from "Columns" and the table's index from "Index". Without the
 // section the table takes the index named by the grid's first column. Then the
 // title of the column whose field names the table's index turns bold and every

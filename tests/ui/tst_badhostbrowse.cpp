@@ -6,8 +6,10 @@
 #include "support/DataRows.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
+#include "support/WhenModal.h"
 #include "ui/BadHostEdit.h"
 #include "ui/DBGrid.h"
+#include "ui/GroupPick.h"
 #include "ui/MainUnit.h"
 
 #include <QAction>
@@ -196,6 +198,8 @@ private slots:
     void addAndEditFreezeTheGrid();
     void closingUnfiltersSavesAndRemembers();
     void openedFromSearch();
+    void dialogsCentredOverMainWindow_data();
+    void dialogsCentredOverMainWindow();
 };
 
 void TestBadHostBrowse::design()
@@ -715,6 +719,59 @@ void TestBadHostBrowse::openedFromSearch()
     QCOMPARE(rows, 1);
     QCOMPARE(QuillonData->BadHosts.RecordCount(), 7);
     main.close();
+}
+
+void TestBadHostBrowse::dialogsCentredOverMainWindow_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("Group...") << "btnGroup";
+    QTest::newRow("Add") << "btnAdd";
+    QTest::newRow("Edit") << "btnEdit";
+    QTest::newRow("Select...") << "btnSelect";
+}
+
+// The browser opens at its saved place, away from the main window; the
+// dialogs it opens are centred over the main window all the same.
+void TestBadHostBrowse::dialogsCentredOverMainWindow()
+{
+    QFETCH(QString, button);
+
+    TFixture fx;
+    fx.data->SaveDatabase(true);
+    fx.data.reset();
+    TIniFile ini(fx.dir.File("Quillon.ini"));
+    ini.WriteInteger("MainWindow", "Top", 150);
+    ini.WriteInteger("MainWindow", "Left", 10);
+    ini.WriteInteger("BadHostBrowse", "Top", 180);
+    ini.WriteInteger("BadHostBrowse", "Left", 300);
+    ini.WriteInteger("BadHostBrowse", "Height", 400);
+    ini.WriteInteger("BadHostBrowse", "Width", 480);
+    ini.UpdateFile();
+    TScriptedPresenter messages;
+    TQuietMainForm main(fx.dir.Path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    TBadHostBrowseForm browser(*QuillonData, &main);
+    browser.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&browser));
+    QCOMPARE(browser.frameGeometry().topLeft(), QPoint(300, 180));
+
+    QRect dialog;
+    auto measure = [&](QDialog& d) {
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        dialog = d.frameGeometry();
+    };
+    if (button == "btnGroup")
+        WhenModal<TGroupPickForm>(measure);
+    else
+        WhenModal<TBadHostEditForm>(measure);
+    browser.findChild<QPushButton*>(button)->click();
+
+    QVERIFY(dialog.isValid());
+    const QPoint offset = dialog.center() - main.frameGeometry().center();
+    QVERIFY2(offset.manhattanLength() <= 1, qPrintable(QString("off by %1, %2").arg(offset.x()).arg(offset.y())));
+    browser.close();
+    QVERIFY(main.close());
 }
 
 QTEST_MAIN(TestBadHostBrowse)

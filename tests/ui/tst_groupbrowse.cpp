@@ -174,8 +174,10 @@ private slots:
 
     void pick_data();
     void pick();
+    void pickShowsOnlyItsChoice();
 
     void mainWindowGroups();
+    void mainWindowKeepsGroupThroughRenumber();
 };
 
 // ---------------------------------------------------------------------------
@@ -884,6 +886,53 @@ void TestGroupBrowse::pick()
     QVERIFY(presenter.shown.empty());
 }
 
+// Qt makes the first item current when the list takes the focus, which looks
+// like a choice; what looks chosen must be the choice OK takes.
+void TestGroupBrowse::pickShowsOnlyItsChoice()
+{
+    TFixture fx;
+    TScriptedPresenter presenter;
+    bool currentUnselected = true;
+    bool stayedOpen = false;
+    QString looked;
+    WhenModal<TGroupPickForm>([&](TGroupPickForm& pick) {
+        QVERIFY(QTest::qWaitForWindowActive(&pick));
+        pick.lbxGroups->setFocus();
+        QTRY_VERIFY(pick.lbxGroups->hasFocus());
+        const auto unselectedCurrent = [&pick] {
+            const QListWidgetItem* current = pick.lbxGroups->currentItem();
+            return current && !current->isSelected() ? current->text() : QString();
+        };
+        // Given the time to settle (the events after the focus).
+        QTRY_VERIFY(unselectedCurrent().isEmpty());
+        looked = unselectedCurrent();
+        currentUnselected = !looked.isEmpty();
+        pick.btnOK->click();
+        stayedOpen = pick.isVisible();
+        pick.btnCancel->click();
+    });
+    TGroupPickForm::Pick(*fx.data, nullptr, "Move 1 host to");
+    QVERIFY2(!currentUnselected, qPrintable("current but not selected: " + looked));
+    // Nothing chosen: OK does nothing, as it looked.
+    QVERIFY(stayedOpen);
+
+    // Arrow keys choose what they move to.
+    int chosen = -1;
+    WhenModal<TGroupPickForm>([&](TGroupPickForm& pick) {
+        QVERIFY(QTest::qWaitForWindowActive(&pick));
+        pick.lbxGroups->setFocus();
+        QTest::keyClick(pick.lbxGroups, Qt::Key_Down);
+        QTest::keyClick(pick.lbxGroups, Qt::Key_Down);
+        const QListWidgetItem* current = pick.lbxGroups->currentItem();
+        QVERIFY(current && current->isSelected());
+        chosen = current->data(Qt::UserRole).toInt();
+        pick.btnOK->click();
+    });
+    const int picked = TGroupPickForm::Pick(*fx.data, nullptr, "Move 1 host to");
+    QVERIFY(chosen > 0);
+    QCOMPARE(picked, chosen);
+}
+
 // ---------------------------------------------------------------------------
 // The main window's Groups command
 
@@ -931,6 +980,38 @@ void TestGroupBrowse::mainWindowGroups()
     // The combo shows the new name and keeps the group selected.
     QCOMPARE(combo->currentText(), QString("Birds [X]"));
     QCOMPARE(combo->currentData().toInt(), 2);
+    QVERIFY(main.close());
+}
+
+// Renumber gives every group a new id: the main window keeps the group it
+// had selected, under its new id, not whichever group now has the old one.
+void TestGroupBrowse::mainWindowKeepsGroupThroughRenumber()
+{
+    TFixture fx("LastGroup=3\n");
+    fx.data->SaveDatabase(false);
+    fx.data.reset();
+    TScriptedPresenter presenter;
+    TQuietMainForm main(fx.dir.Path());
+    main.show();
+    auto* combo = Find<QComboBox>(&main, "cbxGroup");
+    QCOMPARE(combo->currentText(), QString("Ads [R]"));
+
+    // The first Renumber counts up from the highest id (Ads becomes 5), the
+    // second from 0 (Ads 1, Malware 3).
+    presenter.AnswerYes();
+    presenter.AnswerYes();
+    WhenModal<TGroupBrowseForm>([&](TGroupBrowseForm& browser) {
+        browser.btnRenumber->click();
+        browser.btnRenumber->click();
+        browser.btnClose->click();
+    });
+    Find<QAction>(&main, "actGroups")->trigger();
+
+    QCOMPARE(presenter.shown.size(), size_t(2));
+    QCOMPARE(Items(*combo),
+        QStringList({ " =0", "Ads [R]=1", "Default Group=2", "Malware [RX]=3", "Zoo [X]=4" }));
+    QCOMPARE(combo->currentText(), QString("Ads [R]"));
+    QCOMPARE(combo->currentData().toInt(), 1);
     QVERIFY(main.close());
 }
 

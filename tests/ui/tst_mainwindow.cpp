@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -164,6 +165,11 @@ private slots:
     void tabOrder();
     void oldShortcuts_data();
     void oldShortcuts();
+    void shortcutsFromEveryControl_data();
+    void shortcutsFromEveryControl();
+    void editKeysThatAreNoShortcut();
+    void enterPressesTheDefaultButton_data();
+    void enterPressesTheDefaultButton();
 
     void fillGroupCombo_data();
     void fillGroupCombo();
@@ -194,10 +200,14 @@ private slots:
 
     void fitOnScreen_data();
     void fitOnScreen();
+    void fittedGeometryCountsTheFrame_data();
+    void fittedGeometryCountsTheFrame();
     void positionRestored_data();
     void positionRestored();
     void positionSaved_data();
     void positionSaved();
+    void restoredFrameWhollyOnScreen_data();
+    void restoredFrameWhollyOnScreen();
 };
 
 // ---------------------------------------------------------------------------
@@ -414,6 +424,150 @@ void TestMainWindow::oldShortcuts()
     const QStringList names = {"actExit", "actViewHOSTS", "actAbout"};
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(Find<QAction>(form.get(), names[i])->shortcut(), QKeySequence(shortcuts[i]));
+    QVERIFY(form->close());
+}
+
+namespace {
+
+// The window on screen and active, so that its short-cuts are live, with the
+// focus in control.
+void FocusIn(TMainForm& form, const QString& control)
+{
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    auto* w = Find<QWidget>(&form, control);
+    w->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), w);
+}
+
+} // namespace
+
+void TestMainWindow::shortcutsFromEveryControl_data()
+{
+    QTest::addColumn<QString>("prefs");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("action");
+
+    const struct {
+        const char* keys;
+        const char* action;
+    } shortcuts[] = {{"Ctrl+G", "actGroups"},   {"Ctrl+B", "actBadHosts"},    {"Ctrl+H", "actGoodHosts"},
+                     {"Ctrl+O", "actViewHOSTS"}, {"Ctrl+W", "actWriteHOSTS"}, {"Ctrl+P", "actPrefs"},
+                     {"Ctrl+D", "actDisableHOSTS"}, {"Ctrl+E", "actExport"},  {"Ctrl+I", "actImport"},
+                     {"Ctrl+R", "actRegistryFile"}, {"F3", "actAbout"},       {"F1", "actHelp"}};
+    for (const char* control : {"HostEdit", "CommentEdit", "cbxGroup"})
+        for (const auto& s : shortcuts)
+            QTest::addRow("%s in %s", s.keys, control) << "" << control << s.keys << s.action;
+    // The old short-cuts are the edits' clipboard keys; the window's command wins.
+    for (const char* control : {"HostEdit", "CommentEdit"}) {
+        QTest::addRow("old Ctrl+X in %s", control) << "OldShortcuts=1\n" << control << "Ctrl+X" << "actExit";
+        QTest::addRow("old Ctrl+V in %s", control) << "OldShortcuts=1\n" << control << "Ctrl+V" << "actViewHOSTS";
+        QTest::addRow("old Ctrl+A in %s", control) << "OldShortcuts=1\n" << control << "Ctrl+A" << "actAbout";
+    }
+}
+
+// Whatever control has the focus, a short-cut runs the window's command
+// (the commands themselves are disconnected: only the triggering is looked at).
+void TestMainWindow::shortcutsFromEveryControl()
+{
+    QFETCH(QString, prefs);
+    QFETCH(QString, control);
+    QFETCH(QString, keys);
+    QFETCH(QString, action);
+
+    TTempDir dir;
+    dir.Write("hosts", "127.0.0.1\tlocalhost\n");   // Disable HOSTS is enabled
+    TScriptedPresenter presenter;
+    auto form = StartForm(dir, prefs);
+    QList<QSignalSpy*> spies;
+    QSignalSpy* wanted = nullptr;
+    for (QAction* a : form->findChildren<QAction*>()) {
+        if (!a->objectName().startsWith("act"))
+            continue;
+        QObject::disconnect(a, &QAction::triggered, form.get(), nullptr);
+        spies << new QSignalSpy(a, &QAction::triggered);
+        if (a->objectName() == action)
+            wanted = spies.back();
+    }
+    QVERIFY(wanted);
+    FocusIn(*form, control);
+    if (auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget()))
+        edit->setText("ads.example.com");
+
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence(keys));
+
+    QCOMPARE(wanted->size(), 1);
+    int triggered = 0;
+    for (QSignalSpy* spy : spies)
+        triggered += spy->size();
+    QCOMPARE(triggered, 1);
+    if (auto* edit = qobject_cast<QLineEdit*>(Find<QWidget>(form.get(), control)))
+        QCOMPARE(edit->text(), QString("ads.example.com"));   // nothing cut, pasted or deleted
+    qDeleteAll(spies);
+    QVERIFY(form->close());
+}
+
+// Keys that are no short-cut of the window keep working in the edits.
+void TestMainWindow::editKeysThatAreNoShortcut()
+{
+    TTempDir dir;
+    TScriptedPresenter presenter;
+    auto form = StartForm(dir);
+    auto* about = Find<QAction>(form.get(), "actAbout");
+    QObject::disconnect(about, &QAction::triggered, form.get(), nullptr);
+    QSignalSpy aboutSpy(about, &QAction::triggered);
+    FocusIn(*form, "HostEdit");
+    auto* edit = Find<QLineEdit>(form.get(), "HostEdit");
+    QTest::keyClicks(edit, "ads.example.com");
+
+    QTest::keySequence(edit, QKeySequence(QKeySequence::SelectAll));
+    QCOMPARE(edit->selectedText(), QString("ads.example.com"));
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QCOMPARE(edit->text(), QString());
+    QTest::keySequence(edit, QKeySequence(QKeySequence::Undo));
+    QCOMPARE(edit->text(), QString("ads.example.com"));
+    QCOMPARE(aboutSpy.size(), 0);
+    QVERIFY(form->close());
+}
+
+void TestMainWindow::enterPressesTheDefaultButton_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("added");
+    QTest::addColumn<QStringList>("captions");
+
+    QTest::newRow("Return in Hostname") << "HostEdit" << int(Qt::Key_Return) << true << QStringList();
+    QTest::newRow("Enter in Hostname") << "HostEdit" << int(Qt::Key_Enter) << true << QStringList();
+    QTest::newRow("Return in Comment") << "CommentEdit" << int(Qt::Key_Return) << true << QStringList();
+    QTest::newRow("Return in Group") << "cbxGroup" << int(Qt::Key_Return) << true << QStringList();
+    // A button with the focus is the one that Enter presses.
+    QTest::newRow("Return on Search") << "btnSearch" << int(Qt::Key_Return) << false
+                                      << QStringList({"Bad Host Search"});
+}
+
+void TestMainWindow::enterPressesTheDefaultButton()
+{
+    QFETCH(QString, control);
+    QFETCH(int, key);
+    QFETCH(bool, added);
+    QFETCH(QStringList, captions);
+
+    TTempDir dir;
+    MakeTables(dir);
+    TScriptedPresenter presenter;
+    auto form = StartForm(dir, "LastGroup=2\nClearEntryAfterAdd=0\nWriteHostsAfterAdd=0\n");
+    auto* add = Find<QPushButton>(form.get(), "btnAddHost");
+    QVERIFY(add->isDefault());
+    Find<QLineEdit>(form.get(), "HostEdit")->setText("new.example.com");
+    Find<QLineEdit>(form.get(), "CommentEdit")->setText("typed");
+    FocusIn(*form, control);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+
+    QCOMPARE(MemoryGroup("new.example.com"), added ? 2 : -1);
+    QCOMPARE(Captions(presenter), captions);
     QVERIFY(form->close());
 }
 
@@ -956,10 +1110,40 @@ void TestMainWindow::fitOnScreen()
     QCOMPARE(FitOnScreen(frame, screens), expected);
 }
 
+void TestMainWindow::fittedGeometryCountsTheFrame_data()
+{
+    QTest::addColumn<QRect>("frame");        // where the saved frame would be
+    QTest::addColumn<QMargins>("margins");   // left, top, right, bottom
+    QTest::addColumn<QList<QRect>>("screens");
+    QTest::addColumn<QRect>("expected");     // the client area
+
+    const QList<QRect> screen = {QRect(0, 0, 1280, 1000)};
+    // A client area of 400 x 230 under a title bar of 20 and borders of 1.
+    QTest::newRow("main window off the bottom-right") << QRect(1150, 900, 402, 251) << QMargins(1, 20, 1, 1)
+                                                      << screen << QRect(879, 769, 400, 230);
+    QTest::newRow("main window on screen") << QRect(100, 50, 402, 251) << QMargins(1, 20, 1, 1) << screen
+                                           << QRect(101, 70, 400, 230);
+    // At a scale factor of 1.5 the same screen is 853 x 666 to the program.
+    QTest::newRow("browser at a scale of 1.5") << QRect(259, 300, 683, 396) << QMargins(1, 20, 1, 5)
+                                               << QList<QRect>{QRect(0, 0, 853, 666)}
+                                               << QRect(171, 290, 681, 371);
+    QTest::newRow("title bar above the screen") << QRect(100, -15, 402, 251) << QMargins(1, 20, 1, 1) << screen
+                                                << QRect(101, 20, 400, 230);
+}
+
+void TestMainWindow::fittedGeometryCountsTheFrame()
+{
+    QFETCH(QRect, frame);
+    QFETCH(QMargins, margins);
+    QFETCH(QList<QRect>, screens);
+    QFETCH(QRect, expected);
+    QCOMPARE(FittedGeometry(frame, margins, screens), expected);
+}
+
 void TestMainWindow::positionRestored_data()
 {
     QTest::addColumn<QString>("section");
-    QTest::addColumn<QPoint>("expected");   // (-1, -1): where the window system put it
+    QTest::addColumn<QPoint>("expected");   // the frame's corner; (-1, -1): where the window system put it
 
     QTest::newRow("saved position") << "[MainWindow]\nTop=40\nLeft=50\n" << QPoint(50, 40);
     QTest::newRow("only Top") << "[MainWindow]\nTop=40\n" << QPoint(-1, 40);
@@ -973,16 +1157,24 @@ void TestMainWindow::positionRestored()
 
     TScriptedPresenter presenter;
     QPoint designed;
+    QRect designedGeometry;
     {
         TTempDir fresh;
         WriteIni(fresh, "");
-        designed = TTestForm(fresh.Path()).pos();
+        TTestForm form(fresh.Path());
+        designedGeometry = form.geometry();
+        // Where a new window goes, as far as the screen has room for its frame.
+        designed = FitOnScreen(QRect(OuterGeometry(&form).topLeft(), QSize(1, 1)),
+                               {QGuiApplication::primaryScreen()->geometry()});
     }
     TTempDir dir;
     WriteIni(dir, "SaveWindows=0\n" + section);
     TTestForm form(dir.Path());
-    QCOMPARE(form.pos(), QPoint(expected.x() < 0 ? designed.x() : expected.x(),
-                                expected.y() < 0 ? designed.y() : expected.y()));
+    const QPoint corner = OuterGeometry(&form).topLeft();
+    if (expected == QPoint(-1, -1))
+        QCOMPARE(form.geometry(), designedGeometry);
+    else
+        QCOMPARE(corner, QPoint(expected.x() < 0 ? designed.x() : expected.x(), expected.y()));
     QVERIFY(form.close());
 }
 
@@ -1020,9 +1212,47 @@ void TestMainWindow::positionSaved()
     // An off-screen position is pulled back onto the screen at the next start.
     WriteIni(dir, "[MainWindow]\nTop=5000\nLeft=-3000\n");
     TTestForm again(dir.Path());
-    QVERIFY(QGuiApplication::primaryScreen()->geometry().contains(again.frameGeometry()));
-    QCOMPARE(again.pos().x(), 0);
+    QVERIFY(QGuiApplication::primaryScreen()->geometry().contains(OuterGeometry(&again)));
+    QCOMPARE(OuterGeometry(&again).left(), 0);
     QVERIFY(again.close());
+}
+
+void TestMainWindow::restoredFrameWhollyOnScreen_data()
+{
+    QTest::addColumn<QPoint>("saved");     // Left, Top
+    QTest::addColumn<QString>("corner");   // which corner of the screen the frame ends in; "" for none
+
+    QTest::newRow("off the bottom-right") << QPoint(760, 700) << "bottom-right";
+    QTest::newRow("far away") << QPoint(5000, 5000) << "bottom-right";
+    QTest::newRow("above and left") << QPoint(-300, -40) << "top-left";
+    QTest::newRow("wholly on screen") << QPoint(30, 40) << "";
+}
+
+// The frame and title bar count: after the restore the whole window lies on
+// the screen, moved as little as needed.
+void TestMainWindow::restoredFrameWhollyOnScreen()
+{
+    QFETCH(QPoint, saved);
+    QFETCH(QString, corner);
+
+    TTempDir dir;
+    TScriptedPresenter presenter;
+    auto form = StartForm(dir, QString("SaveWindows=0\n[MainWindow]\nTop=%1\nLeft=%2\n").arg(saved.y()).arg(saved.x()));
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    const QRect screen = form->screen()->geometry();
+    QTRY_VERIFY2(screen.contains(form->frameGeometry()),
+                 qPrintable(QString("frame %1,%2 %3x%4")
+                                .arg(form->frameGeometry().x())
+                                .arg(form->frameGeometry().y())
+                                .arg(form->frameGeometry().width())
+                                .arg(form->frameGeometry().height())));
+    if (corner == "bottom-right")
+        QCOMPARE(form->frameGeometry().bottomRight(), screen.bottomRight());
+    else if (corner == "top-left")
+        QCOMPARE(form->frameGeometry().topLeft(), screen.topLeft());
+    else
+        QCOMPARE(form->frameGeometry().topLeft(), saved);
+    QVERIFY(form->close());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,6 +1,8 @@
 // Message dialogs: placement over the owner, button captions and results, Escape and the close box.
 #include "ui/QtMessagePresenter.h"
 
+#include "ui/WindowFrame.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -31,10 +33,16 @@ class TestMessageDlg : public QObject {
 private slots:
     void placement_data();
     void placement();
+    void placementCountsTheFrame_data();
+    void placementCountsTheFrame();
     void answers_data();
     void answers();
     void showsKindAndText();
     void opensOverOwner();
+    void wideEnoughForItsCaption_data();
+    void wideEnoughForItsCaption();
+    void captionInTheTitleBarsFont_data();
+    void captionInTheTitleBarsFont();
 };
 
 void TestMessageDlg::placement_data()
@@ -73,7 +81,33 @@ void TestMessageDlg::placement()
     QFETCH(QSize, dlg);
     QFETCH(QRect, screen);
     QFETCH(QPoint, expected);
-    QCOMPARE(PlaceMessageDialog(owner, dlg, screen), expected);
+    QCOMPARE(CentreOver(owner, dlg, screen), expected);
+}
+
+void TestMessageDlg::placementCountsTheFrame_data()
+{
+    QTest::addColumn<QRect>("owner");        // the owner's frame
+    QTest::addColumn<QSize>("client");       // the box without its frame
+    QTest::addColumn<QMargins>("frame");     // left, top, right, bottom
+    QTest::addColumn<QRect>("expected");     // where the box's client area goes
+
+    // On a screen of 1280 x 1000. A title bar of 20 and borders of 1: the frame, 204 x 105, lands at 499,373.
+    QTest::newRow("owner at 400,300") << QRect(400, 300, 402, 251) << QSize(202, 84) << QMargins(1, 20, 1, 1)
+                                      << QRect(500, 393, 202, 84);
+    QTest::newRow("no frame") << QRect(400, 300, 402, 251) << QSize(202, 84) << QMargins() << QRect(500, 383, 202, 84);
+    QTest::newRow("frame pushed onto the screen") << QRect(1100, 900, 402, 251) << QSize(202, 84)
+                                                  << QMargins(1, 20, 1, 5) << QRect(1077, 911, 202, 84);
+    QTest::newRow("title bar kept on screen") << QRect(0, 0, 100, 60) << QSize(300, 100) << QMargins(4, 30, 4, 4)
+                                              << QRect(4, 30, 300, 100);
+}
+
+void TestMessageDlg::placementCountsTheFrame()
+{
+    QFETCH(QRect, owner);
+    QFETCH(QSize, client);
+    QFETCH(QMargins, frame);
+    QFETCH(QRect, expected);
+    QCOMPARE(CentredGeometry(owner, client, frame, QRect(0, 0, 1280, 1000)), expected);
 }
 
 void TestMessageDlg::answers_data()
@@ -150,7 +184,72 @@ void TestMessageDlg::opensOverOwner()
         box->findChild<QPushButton*>("btnOK")->click();
     });
     InfoDlg("Done.", "Export", &owner);
-    QCOMPARE(boxFrame.topLeft(), PlaceMessageDialog(ownerFrame, boxFrame.size(), screen));
+    QCOMPARE(boxFrame.topLeft(), CentreOver(ownerFrame, boxFrame.size(), screen));
+}
+
+void TestMessageDlg::wideEnoughForItsCaption_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("short text") << "Add Host" << "Please select a group";
+    QTest::newRow("long caption") << "Existing Host, Different Group" << "Moved.";
+    QTest::newRow("no text") << "Good Host Gone Bad?" << "";
+}
+
+// The title bar shows the caption in its own, usually bold, font beside the
+// window's icon and buttons; a box sized for a short text would cut it.
+void TestMessageDlg::wideEnoughForItsCaption()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, text);
+
+    TQtMessagePresenter presenter;
+    int width = 0, height = 0;
+    QFont font;
+    WhenShown([&](QMessageBox* box) {
+        width = box->width();
+        height = box->height();
+        font = box->font();
+        box->findChild<QPushButton*>("btnOK")->click();
+    });
+    InfoDlg(text.toStdString(), caption.toStdString());
+
+    font.setBold(true);
+    const QFontMetrics title(font);
+    // Room for the caption, the icon and three buttons of a title bar at least a line high.
+    const int needed = title.horizontalAdvance(caption) + 4 * title.height();
+    QVERIFY2(width >= needed, qPrintable(QString("%1 < %2").arg(width).arg(needed)));
+    QVERIFY(height < 200);   // wider, not taller
+}
+
+void TestMessageDlg::captionInTheTitleBarsFont_data()
+{
+    QTest::addColumn<int>("appPixels");   // the program's font
+    QTest::addColumn<int>("titleBar");    // the title bar's height, as the frame tells it
+
+    QTest::newRow("small program font, usual title bar") << 6 << 19;
+    QTest::newRow("usual program font and title bar") << 12 << 19;
+    QTest::newRow("large title bar") << 12 << 30;
+}
+
+// The window manager draws the caption in its own font, which fits its
+// title bar whatever the program's font is: a program font smaller than
+// that must not make the box too narrow for the caption ("A... st").
+void TestMessageDlg::captionInTheTitleBarsFont()
+{
+    QFETCH(int, appPixels);
+    QFETCH(int, titleBar);
+
+    QFont appFont;
+    appFont.setPixelSize(appPixels);
+    QFont titleFont;
+    titleFont.setPixelSize(titleBar / 2);
+    titleFont.setBold(true);
+    const QString caption = "Existing Host, Different Group";
+    // The caption in a font half the title bar high, and the icon and three buttons.
+    const int needed = QFontMetrics(titleFont).horizontalAdvance(caption) + 4 * titleBar;
+    const int width = CaptionWidth(caption, appFont, titleBar);
+    QVERIFY2(width >= needed, qPrintable(QString("%1 < %2").arg(width).arg(needed)));
 }
 
 QTEST_MAIN(TestMessageDlg)

@@ -10,7 +10,10 @@
 #include "support/TempDir.h"
 #include "ui/DBGrid.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleOptionViewItem>
 #include <QTest>
@@ -141,6 +144,9 @@ private slots:
 
     void freshInstallSortsByFirstColumn();
     void roundTrip();
+    void reopenKeepsOuterSize();
+    void restoredFrameWhollyOnScreen_data();
+    void restoredFrameWhollyOnScreen();
     void maximizedCloseKeepsNormalGeometry();
     void saveWindowsOffWritesNothing();
     void maximizedWithoutTop();
@@ -154,6 +160,8 @@ private slots:
     void currentRowFollowsClicksAndCode();
     void frozenGridLeavesTheCursor();
     void titleClicks();
+    void homeAndEndKeepTheFirstColumn_data();
+    void homeAndEndKeepTheFirstColumn();
     void drawHookPaintsItsColumn();
 };
 
@@ -193,7 +201,7 @@ void TestWindowState::roundTrip()
         LoadWindowState(Section, w.window.get(), w.grid, *table, ini);
         w.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
-        w.window->setGeometry(150, 120, 700, 420);
+        w.window->setGeometry(150, 120, 600, 420);
         QHeaderView* titles = w.grid->horizontalHeader();
         titles->moveSection(0, 2);        // Host dragged to the end
         titles->resizeSection(0, 123);    // then Group, now first, narrowed
@@ -223,6 +231,66 @@ void TestWindowState::roundTrip()
     QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
     QCOMPARE(w.window->frameGeometry(), saved);
     QVERIFY(presenter.shown.empty());
+}
+
+// Closed and opened again, with no other window on screen to go by, the
+// window has the size it had: the frame is counted once.
+void TestWindowState::reopenKeepsOuterSize()
+{
+    TScriptedPresenter presenter;
+    QRect first;
+    {
+        TWindow w;
+        LoadWindowState(Section, w.window.get(), w.grid, *table, ini);
+        w.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+        first = w.window->frameGeometry();
+        SaveWindowState(Section, w.window.get(), w.grid, *table, ini, true);
+    }
+    for (int opening = 2; opening <= 3; ++opening) {
+        TWindow w;
+        LoadWindowState(Section, w.window.get(), w.grid, *table, ini);
+        w.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+        QTRY_COMPARE(w.window->frameGeometry(), first);
+        SaveWindowState(Section, w.window.get(), w.grid, *table, ini, true);
+    }
+    const TIniFile file(ini);
+    QCOMPARE(file.ReadInteger(Section, "Height", 0), first.height());
+    QCOMPARE(file.ReadInteger(Section, "Width", 0), first.width());
+}
+
+void TestWindowState::restoredFrameWhollyOnScreen_data()
+{
+    QTest::addColumn<QRect>("saved");
+    QTest::addColumn<QRect>("expected");   // within the 800 x 800 screen
+
+    QTest::newRow("off the right edge") << QRect(500, 100, 681, 391) << QRect(119, 100, 681, 391);
+    QTest::newRow("off the bottom-right") << QRect(600, 600, 300, 330) << QRect(500, 470, 300, 330);
+    QTest::newRow("above and left") << QRect(-50, -20, 300, 330) << QRect(0, 0, 300, 330);
+    QTest::newRow("on screen") << QRect(40, 30, 300, 330) << QRect(40, 30, 300, 330);
+}
+
+// A browser restored at its saved place lies wholly on the screen, frame
+// included, moved as little as needed; its saved size stays.
+void TestWindowState::restoredFrameWhollyOnScreen()
+{
+    QFETCH(QRect, saved);
+    QFETCH(QRect, expected);
+
+    TScriptedPresenter presenter;
+    QCOMPARE(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 800, 800));
+    WriteIni(QString("[BadHostBrowse]\nTop=%1\nLeft=%2\nHeight=%3\nWidth=%4\n")
+                 .arg(saved.top())
+                 .arg(saved.left())
+                 .arg(saved.height())
+                 .arg(saved.width())
+                 .toStdString());
+    TWindow w;
+    LoadWindowState(Section, w.window.get(), w.grid, *table, ini);
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QTRY_COMPARE(w.window->frameGeometry(), expected);
 }
 
 void TestWindowState::maximizedCloseKeepsNormalGeometry()
@@ -340,7 +408,8 @@ void TestWindowState::failuresEndTheRestore()
     QCOMPARE(QString::fromStdString(presenter.Last().text), message);
     QCOMPARE(presenter.Last().caption, std::string("Quillon"));
     QCOMPARE(presenter.Last().kind, TMsgDlgType::mtError);
-    QCOMPARE(w.window->normalGeometry(), QRect(60, 50, 500, 400));
+    // The saved frame, around the client area that the window will have.
+    QCOMPARE(w.window->normalGeometry().marginsAdded(FrameMargins(w.window.get())), QRect(60, 50, 500, 400));
     QVERIFY(w.window->windowState() & Qt::WindowMaximized);
     QCOMPARE(Fields(*w.grid), (QStringList{"hostname", "group_id", "comment"}));
     QCOMPARE(BoldTitles(*w.grid), QStringList{"Host"});
@@ -479,6 +548,53 @@ void TestWindowState::titleClicks()
     QCOMPARE(clicks[0][0].toInt(), 1);
     QCOMPARE(clicks[1][0].toInt(), 0);
     QCOMPARE(grid->Columns()[0].fieldName, std::string("comment"));
+}
+
+void TestWindowState::homeAndEndKeepTheFirstColumn_data()
+{
+    QTest::addColumn<bool>("multiSelect");
+    QTest::newRow("bad hosts grid, many rows selectable") << true;
+    QTest::newRow("one row selectable") << false;
+}
+
+// The columns are wider than the grid: End and Home move to the last and the
+// first row and leave the host names in view.
+void TestWindowState::homeAndEndKeepTheFirstColumn()
+{
+    QFETCH(bool, multiSelect);
+
+    QWidget window;
+    auto* grid = new TDBGrid(&window);
+    grid->SetMultiSelect(multiSelect);
+    grid->SetColumns(DesignColumns());
+    grid->SetTable(table.get());
+    window.resize(400, 300);
+    grid->resize(400, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(grid->horizontalScrollBar()->maximum() > 0);
+    grid->setFocus();
+
+    auto hostVisible = [grid] {
+        const int x = grid->columnViewportPosition(grid->ColumnOfField("hostname"));
+        return x >= 0 && x < grid->viewport()->width();
+    };
+    QTest::keyClick(grid, Qt::Key_End);
+    QCOMPARE(grid->currentIndex().row(), 2);
+    QCOMPARE(table->RecNo(), 2);
+    QCOMPARE(grid->horizontalScrollBar()->value(), 0);
+    QVERIFY(hostVisible());
+    QTest::keyClick(grid, Qt::Key_Up);
+    QCOMPARE(grid->horizontalScrollBar()->value(), 0);
+    QTest::keyClick(grid, Qt::Key_Home);
+    QCOMPARE(grid->currentIndex().row(), 0);
+    QCOMPARE(table->RecNo(), 0);
+    QVERIFY(hostVisible());
+    QTest::keyClick(grid, Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(grid->currentIndex().row(), 2);
+    QVERIFY(hostVisible());
+    if (multiSelect)
+        QCOMPARE(grid->SelectedCount(), 3);
 }
 
 void TestWindowState::drawHookPaintsItsColumn()
