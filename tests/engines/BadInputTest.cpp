@@ -4,11 +4,11 @@
 #include "hostsfile/HostsWriter.h"
 #include "import/ImportRun.h"
 #include "platform/Errors.h"
+#include "support/DataFolder.h"
 #include "support/DataRows.h"
 #include "support/FailingWrites.h"
 #include "support/FixedClock.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -18,24 +18,16 @@
 
 namespace {
 
-class BadInput : public ::testing::Test {
+class BadInput : public ::testing::Test, protected TDataFolder {
 protected:
-    TTempDir dir;
     TScriptedPresenter presenter;
     TFixedClock clock{2026, 3, 4, 13, 5, 9};
-    std::unique_ptr<TQuillonData> data;
     TSilentProgress progress;
     const char* tables[3] = {"GoodHosts.cds", "BadHosts.cds", "Groups.cds"};
     std::string before[4];   // the three table files and the HOSTS file as saved
 
     void SetUp() override
     {
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
-                                     dir.File("no-editor") + "\n");
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-        ASSERT_EQ(data->Prefs().HostsFile, dir.File("hosts"));
-        ASSERT_TRUE(data->OpenDatabase());
         AddGroupRow(*data, 1, "Default Group");
         AddGroupRow(*data, 2, "Ads", true);
         AddBadRow(*data, "ads.example", 2, "banner");

@@ -4,10 +4,10 @@
 #include "core/DataUnit.h"
 #include "hostsfile/HostsWriter.h"
 #include "import/ImportRun.h"
+#include "support/DataFolder.h"
 #include "support/DataRows.h"
 #include "support/FixedClock.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 #include "zones/RegistryGenerator.h"
 
 #include <gtest/gtest.h>
@@ -16,21 +16,13 @@
 
 namespace {
 
-class EngineOptions : public ::testing::Test {
+class EngineOptions : public ::testing::Test, protected TDataFolder {
 protected:
-    TTempDir dir;
     TScriptedPresenter presenter;
     TFixedClock clock{2026, 3, 4, 13, 5, 9};
-    std::unique_ptr<TQuillonData> data;
 
     void SetUp() override
     {
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
-                                     dir.File("no-editor") + "\n");
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-        ASSERT_EQ(data->Prefs().HostsFile, dir.File("hosts"));
-        ASSERT_TRUE(data->OpenDatabase());
         AddGroupRow(*data, 1, "Default Group");
         AddGroupRow(*data, 2, "Ads", true);
         AddGroupRow(*data, 3, "Trackers", true, true);

@@ -3,10 +3,10 @@
 #include "hostsfile/HostsWriter.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
+#include "support/DataFolder.h"
 #include "support/DataRows.h"
 #include "support/FixedClock.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -52,22 +52,14 @@ public:
     bool CancelRequested() const override { return cancelled; }
 };
 
-class WriterTest : public ::testing::Test {
+class WriterTest : public ::testing::Test, protected TDataFolder {
 protected:
-    TTempDir dir;
     TScriptedPresenter presenter;
     TFixedClock clock{2026, 3, 4, 13, 5, 9};
-    std::unique_ptr<TQuillonData> data;
     std::string header;
 
     void SetUp() override
     {
-        // The preferences file names the temporary HOSTS file before anything can write.
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\n");
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-        ASSERT_EQ(data->Prefs().HostsFile, dir.File("hosts"));
-        ASSERT_TRUE(data->OpenDatabase());
         data->Prefs().ExportFile = dir.File("out.txt");
         data->Prefs().ExportView = false;
         header = data->CreatedByText();

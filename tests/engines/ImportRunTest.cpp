@@ -4,10 +4,10 @@
 #include "import/ImportRun.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
+#include "support/DataFolder.h"
 #include "support/DataRows.h"
 #include "support/FixedClock.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -30,22 +30,14 @@ public:
     bool CancelRequested() const override { return cancelAtEvent >= 0 && events >= cancelAtEvent; }
 };
 
-class ImportTest : public ::testing::Test {
+class ImportTest : public ::testing::Test, protected TDataFolder {
 protected:
-    TTempDir dir;
     TScriptedPresenter presenter;
     TFixedClock clock{2026, 3, 4, 13, 5, 9};
-    std::unique_ptr<TQuillonData> data;
     TCountingProgress progress;
 
     void SetUp() override
     {
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") +
-                                     "\nTextEditor=" + dir.File("no-editor") + "\n");
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-        ASSERT_EQ(data->Prefs().HostsFile, dir.File("hosts"));
-        ASSERT_TRUE(data->OpenDatabase());
         TGroupList list;
         data->FillGroupList(list, false);   // "Default Group", id 1
         TQuillonPrefs& p = data->Prefs();

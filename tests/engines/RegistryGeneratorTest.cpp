@@ -4,10 +4,10 @@
 #include "core/DataUnit.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
+#include "support/DataFolder.h"
 #include "support/DataRows.h"
 #include "support/FixedClock.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -61,12 +61,10 @@ public:
     bool CancelRequested() const override { return cancelled; }
 };
 
-class RegistryTest : public ::testing::Test {
+class RegistryTest : public ::testing::Test, protected TDataFolder {
 protected:
-    TTempDir dir;
     TScriptedPresenter presenter;
     TFixedClock clock{2026, 3, 4, 13, 5, 9};
-    std::unique_ptr<TQuillonData> data;
     TRecordingProgress progress;
     std::string created;
     int count = -1;
@@ -74,13 +72,6 @@ protected:
 
     void SetUp() override
     {
-        // The preferences file names a temporary HOSTS file before anything can write.
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") +
-                                     "\nTextEditor=" + dir.File("no-editor") + "\n");
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-        ASSERT_EQ(data->Prefs().HostsFile, dir.File("hosts"));
-        ASSERT_TRUE(data->OpenDatabase());
         TQuillonPrefs& p = data->Prefs();
         p.RegistryFile = dir.File("zones.reg");
         p.RegistryView = false;

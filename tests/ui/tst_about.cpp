@@ -1,6 +1,8 @@
 // The about window: caption, version label, link hover and clicks, OK, size and placement.
 #include "ui/About.h"
 
+#include "support/FindChild.h"
+
 #include <QEnterEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -27,14 +29,6 @@ public:
 private:
     std::function<bool(const std::string&)> previous;
 };
-
-template <class T> T* Child(QWidget& form, const char* name)
-{
-    T* child = form.findChild<T*>(name);
-    if (!child)
-        qFatal("no control %s", name);
-    return child;
-}
 
 void Enter(QWidget* w)
 {
@@ -71,12 +65,12 @@ void TestAbout::captionAndVersion()
     TAboutForm form;
     QCOMPARE(form.objectName(), QString("AboutForm"));
     QCOMPARE(form.windowTitle(), QString("About Quillon"));
-    QCOMPARE(Child<QLabel>(form, "Image1")->size(), QSize(32, 32));
-    QVERIFY(!Child<QLabel>(form, "Image1")->pixmap().isNull());
+    QCOMPARE(Find<QLabel>(&form, "Image1")->size(), QSize(32, 32));
+    QVERIFY(!Find<QLabel>(&form, "Image1")->pixmap().isNull());
     form.show();
-    QCOMPARE(Child<QLabel>(form, "lblAppName")->text(), QString("Quillon 4.100"));
-    QCOMPARE(Child<QLabel>(form, "stWebsite")->text(), QString("Website: https://quillon.example.org/"));
-    QCOMPARE(Child<QLabel>(form, "stSupport")->text(), QString("Support: support@quillon.example.org"));
+    QCOMPARE(Find<QLabel>(&form, "lblAppName")->text(), QString("Quillon 4.100"));
+    QCOMPARE(Find<QLabel>(&form, "stWebsite")->text(), QString("Website: https://quillon.example.org/"));
+    QCOMPARE(Find<QLabel>(&form, "stSupport")->text(), QString("Support: support@quillon.example.org"));
 }
 
 void TestAbout::hoverRestoresLink_data()
@@ -94,8 +88,8 @@ void TestAbout::hoverRestoresLink()
 
     TAboutForm form;
     form.show();
-    QLabel* hovered = Child<QLabel>(form, qPrintable(link));
-    QLabel* untouched = Child<QLabel>(form, qPrintable(other));
+    QLabel* hovered = Find<QLabel>(&form, link);
+    QLabel* untouched = Find<QLabel>(&form, other);
     const QFont font = hovered->font();
     const QColor colour = hovered->palette().color(QPalette::WindowText);
     QVERIFY(!font.underline());
@@ -135,13 +129,13 @@ void TestAbout::linkClicks()
     TAboutForm form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTest::mouseClick(Child<QLabel>(form, qPrintable(link)), Qt::LeftButton);
+    QTest::mouseClick(Find<QLabel>(&form, link), Qt::LeftButton);
     QCOMPARE(shell.calls.size(), size_t(1));
     QCOMPARE(QString::fromStdString(shell.calls[0]), address);
     // The window stays open: the links only hand the address on.
     QVERIFY(form.isVisible());
     if (link == "stSupport")
-        QVERIFY(address.endsWith("?subject=" + Child<QLabel>(form, "lblAppName")->text()));
+        QVERIFY(address.endsWith("?subject=" + Find<QLabel>(&form, "lblAppName")->text()));
 }
 
 void TestAbout::okCloses_data()
@@ -161,7 +155,7 @@ void TestAbout::okCloses()
     if (byKey)
         QTest::keyClick(&form, Qt::Key_Return);
     else
-        QTest::mouseClick(Child<QPushButton>(form, "btnOK"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(&form, "btnOK"), Qt::LeftButton);
     QVERIFY(!form.isVisible());
     QCOMPARE(form.result(), int(QDialog::Accepted));
 }
@@ -193,17 +187,17 @@ void TestAbout::textsFit()
         QVERIFY(form.height() >= TAboutForm::ClientHeight);
         QCOMPARE(form.minimumSize(), form.maximumSize());
         for (const char* name : {"lblAppName", "lblNotice", "stWebsite", "stSupport"}) {
-            const QLabel* label = Child<QLabel>(form, name);
+            const QLabel* label = Find<QLabel>(&form, name);
             QVERIFY2(label->width() >= label->sizeHint().width()
                          && label->height() >= label->sizeHint().height()
                          && form.rect().contains(label->geometry()),
                      name);
         }
-        QWidget* ok = Child<QPushButton>(form, "btnOK");
+        QWidget* ok = Find<QPushButton>(&form, "btnOK");
         QVERIFY(form.rect().contains(ok->geometry()));
         // The hovered, underlined link takes no more room than the plain one.
-        Enter(Child<QLabel>(form, "stSupport"));
-        const QLabel* support = Child<QLabel>(form, "stSupport");
+        Enter(Find<QLabel>(&form, "stSupport"));
+        const QLabel* support = Find<QLabel>(&form, "stSupport");
         QVERIFY(support->width() >= support->sizeHint().width());
     }
     QApplication::setFont(appFont);

@@ -2,9 +2,10 @@
 #include "ui/BadHostEdit.h"
 
 #include "core/DataUnit.h"
+#include "support/DataFolder.h"
 #include "support/DataRows.h"
+#include "support/FindChild.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 #include "ui/ControlUtils.h"
 
 #include <QApplication>
@@ -19,22 +20,12 @@
 
 namespace {
 
-// A data folder whose preferences keep the HOSTS file and the editor inside it.
 // Groups (ids): Default Group (1), Zoo [X] (2), Ads [R] (3), Malware [RX] (4).
 // Bad hosts: ads.example.com and Ads2.example in Ads, zoo.example in Zoo.
 // Good host: good.example at 10.0.0.9.
-struct TFixture {
-    TTempDir dir;
-    std::unique_ptr<TQuillonData> data;
-
-    explicit TFixture(bool hosts = true)
+struct TFixture : TDataFolder {
+    explicit TFixture(bool hosts = true) : TDataFolder("LastGroup=3\n")
     {
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
-                                     dir.File("no-editor") + "\nLastGroup=3\n");
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-        if (!data->OpenDatabase())
-            qFatal("tables not opened");
         TGroupList list;
         data->FillGroupList(list, false);
         data->AddGroup("Zoo", false, true);
@@ -214,8 +205,7 @@ void TestBadHostEdit::form()
                   {"Label3", "Comment", editor.CommentEdit}};
     int above = 0;
     for (const auto& l : labels) {
-        auto* label = editor.findChild<QLabel*>(l.label);
-        QVERIFY(label);
+        const QLabel* label = Find<QLabel>(&editor, l.label);
         QCOMPARE(label->text(), QString(l.text));
         QVERIFY(label->geometry().bottom() < l.field->geometry().top());
         QVERIFY(label->geometry().top() > above);

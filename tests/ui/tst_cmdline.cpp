@@ -3,9 +3,9 @@
 
 #include "core/DataUnit.h"
 #include "ui/ImportHosts.h"
+#include "support/DataFolder.h"
 #include "support/DataRows.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -16,22 +16,19 @@
 
 namespace {
 
-void WriteIni(const TTempDir& dir)
-{
-    dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
-                                 dir.File("no-editor") + "\n");
-}
-
-// One bad host, so neither host table is empty and the command line runs.
-void MakeTables(const TTempDir& dir)
-{
-    TQuillonData data(dir.Path());
-    data.Prefs().HostsFile = dir.File("hosts");
-    QVERIFY(data.OpenDatabase());
-    AddGroupRow(data, 2, "Ads");
-    AddBadRow(data, "ads.example.com", 2);
-    data.SaveDatabase(true);
-}
+// A data folder for the window to open. With rows, one bad host, so the host
+// tables are not both empty and the command line runs.
+struct TFixture : TDataFolder {
+    explicit TFixture(bool rows)
+    {
+        if (rows) {
+            AddGroupRow(*data, 2, "Ads");
+            AddBadRow(*data, "ads.example.com", 2);
+            data->SaveDatabase(true);
+        }
+        data.reset();   // the window brings its own
+    }
+};
 
 // Shows the window with the given arguments and lets its deferred steps run.
 std::unique_ptr<TMainForm> Start(const TTempDir& dir, const QStringList& args)
@@ -70,10 +67,9 @@ void TestCmdLine::firstRun()
 {
     QFETCH(bool, hostsFile);
     QFETCH(bool, yes);
-    TTempDir dir;
-    WriteIni(dir);
+    TFixture fx(false);
     if (hostsFile)
-        dir.Write("hosts", "0.0.0.0 ads.example.com\n");
+        fx.dir.Write("hosts", "0.0.0.0 ads.example.com\n");
     TScriptedPresenter presenter;
     yes ? presenter.AnswerYes() : presenter.AnswerNo();
 
@@ -90,13 +86,13 @@ void TestCmdLine::firstRun()
     poll.start(10);
 
     // Arguments are ignored while the host tables are empty: /w must not run.
-    auto form = Start(dir, {"/w"});
+    auto form = Start(fx.dir, {"/w"});
     QTRY_VERIFY(!hostsFile || !presenter.shown.empty());
     QTest::qWait(50);
 
     if (!hostsFile) {
         QVERIFY(presenter.shown.empty());
-        QVERIFY(!dir.Exists("hosts"));
+        QVERIFY(!fx.dir.Exists("hosts"));
     } else {
         QCOMPARE(presenter.shown.size(), size_t(1));
         QCOMPARE(presenter.Last().caption, std::string("Import HOSTS"));
@@ -105,8 +101,8 @@ void TestCmdLine::firstRun()
                              "Would you like to import the contents of your current HOSTS file?"));
         QCOMPARE(dialogShown, yes);
         if (yes)
-            QCOMPARE(importFile, QString::fromStdString(dir.File("hosts")));
-        QCOMPARE(dir.Read("hosts"), std::string("0.0.0.0 ads.example.com\n"));
+            QCOMPARE(importFile, QString::fromStdString(fx.dir.File("hosts")));
+        QCOMPARE(fx.dir.Read("hosts"), std::string("0.0.0.0 ads.example.com\n"));
     }
     QVERIFY(form->isVisible());
 }
@@ -129,14 +125,12 @@ void TestCmdLine::errorsKeepTheWindowOpen()
     QFETCH(QStringList, args);
     QFETCH(QString, message);
     QFETCH(bool, helpOpened);
-    TTempDir dir;
-    WriteIni(dir);
-    MakeTables(dir);
+    TFixture fx(true);
     TScriptedPresenter presenter;
 
     // Files named on the command line lie in the test's folder.
-    args.replaceInStrings("out.txt", QString::fromStdString(dir.File("out.txt")));
-    auto form = Start(dir, args);
+    args.replaceInStrings("out.txt", QString::fromStdString(fx.dir.File("out.txt")));
+    auto form = Start(fx.dir, args);
     QTRY_VERIFY(!presenter.shown.empty());
     QTest::qWait(20);
 
@@ -147,26 +141,24 @@ void TestCmdLine::errorsKeepTheWindowOpen()
     QCOMPARE(presenter.shown.size(), size_t(helpOpened ? 2 : 1));
     if (helpOpened)
         QVERIFY(presenter.shown[1].text.find("Help") != std::string::npos);
-    QVERIFY(dir.Read("hosts").find("ads.example.com") != std::string::npos);   // the first argument ran
-    QVERIFY(!dir.Exists("out.txt"));                                           // the third did not
+    QVERIFY(fx.dir.Read("hosts").find("ads.example.com") != std::string::npos);   // the first argument ran
+    QVERIFY(!fx.dir.Exists("out.txt"));                                           // the third did not
     QVERIFY(form->isVisible());
 }
 
 void TestCmdLine::completedCommandLineCloses()
 {
-    TTempDir dir;
-    WriteIni(dir);
-    MakeTables(dir);
-    dir.Write("hosts", "127.0.0.1 localhost\n");
+    TFixture fx(true);
+    fx.dir.Write("hosts", "127.0.0.1 localhost\n");
     TScriptedPresenter presenter;
 
-    auto form = Start(dir, {"/d", "/n", QString::fromStdString("/x=" + dir.File("out.txt"))});
+    auto form = Start(fx.dir, {"/d", "/n", QString::fromStdString("/x=" + fx.dir.File("out.txt"))});
     QTRY_VERIFY(!form->isVisible());
 
     QVERIFY(presenter.shown.empty());
-    QCOMPARE(dir.Read("hosts"), std::string("127.0.0.1 localhost\n"));
-    QVERIFY(!dir.Exists("hosts.Quillon"));
-    QVERIFY(dir.Read("out.txt").find("ads.example.com") != std::string::npos);
+    QCOMPARE(fx.dir.Read("hosts"), std::string("127.0.0.1 localhost\n"));
+    QVERIFY(!fx.dir.Exists("hosts.Quillon"));
+    QVERIFY(fx.dir.Read("out.txt").find("ads.example.com") != std::string::npos);
 }
 
 QTEST_MAIN(TestCmdLine)

@@ -2,8 +2,9 @@
 #include "ui/ExportHosts.h"
 
 #include "core/DataUnit.h"
+#include "support/DataFolder.h"
+#include "support/FindChild.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 #include "ui/MainUnit.h"
 
 #include <QAction>
@@ -19,7 +20,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <filesystem>
 #include <memory>
 
 namespace {
@@ -41,25 +41,13 @@ protected:
 
 const char* DefaultExportPrefs = "ExportFile=%dir%export.txt\nExportView=0\nExportBackup=0\n";
 
-// A data folder whose preferences point the HOSTS file inside it and the text
-// editor at a script that logs its argument to editor.log, written before
-// anything is constructed; %dir% in exportPrefs stands for the folder.
+// Over a data folder whose text editor logs what it opens; exportPrefs is the
+// [Export] section, %dir% standing for the folder.
 // Groups (ids): Default Group (1), Zoo [X] (2), Ads [R] (3), Malware [RX] (4).
-struct TFixture {
-    TTempDir dir;
-    std::unique_ptr<TQuillonData> data;
-
-    explicit TFixture(QString exportPrefs = DefaultExportPrefs)
+struct TFixture : TDataFolder {
+    explicit TFixture(const QString& exportPrefs = DefaultExportPrefs)
+        : TDataFolder("[Export]\n" + exportPrefs.toStdString(), TEditor::Logger)
     {
-        dir.Write("editor.sh", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + dir.File("editor.log") + "'\n");
-        std::filesystem::permissions(dir.File("editor.sh"), std::filesystem::perms::owner_all);
-        exportPrefs.replace("%dir%", QString::fromStdString(dir.Path()));
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
-                                     dir.File("editor.sh") + "\n[Export]\n" + exportPrefs.toStdString());
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-        if (!data->OpenDatabase())
-            qFatal("tables not opened");
         TGroupList list;
         data->FillGroupList(list, false);
         data->AddGroup("Zoo", false, true);
@@ -67,20 +55,18 @@ struct TFixture {
         data->AddGroup("Malware", true, true);
     }
 
-    QString File(const char* name) const { return QString::fromStdString(dir.File(name)); }
-    std::string Ini() const { return dir.Read("Quillon.ini"); }
     QString Text(const char* name) const { return QString::fromStdString(dir.Read(name)); }
 
     // The editor's log once everything started before has had its turn: a
     // marker opened now arrives after anything opened earlier.
     QString EditorLogBeforeMarker() const
     {
-        const QString marker = "marker\n";
+        const std::string marker = "marker\n";
         data->RunEditor("marker");
-        QString log;
-        if (!QTest::qWaitFor([&] { return (log = Text("editor.log")).endsWith(marker); }, 10000))
+        std::string log;
+        if (!QTest::qWaitFor([&] { return (log = EditorLog()).ends_with(marker); }, 10000))
             return "(no marker)";
-        return log.chopped(marker.size());
+        return QString::fromStdString(log.substr(0, log.size() - marker.size()));
     }
 };
 
@@ -93,15 +79,6 @@ void AddHosts(TQuillonData& data, int groupId, int count)
         data.BadHosts.SetField("group_id", groupId);
         data.BadHosts.Post();
     }
-}
-
-template <class T>
-T* Find(const QObject* parent, const QString& name)
-{
-    T* child = parent->findChild<T*>(name);
-    if (!child)
-        qFatal("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
-    return child;
 }
 
 const QStringList OptionNames = {"rbFmtHosts", "rbFmtPlainText", "cbGroups",  "cbQuillon",
@@ -197,8 +174,6 @@ private slots:
     void heightRemembered();
     void closeWhenIdle_data();
     void closeWhenIdle();
-    void stopDuringRun_data();
-    void stopDuringRun();
     void failedRunRestoresButtons();
     void viewFile_data();
     void viewFile();
@@ -572,7 +547,7 @@ void TestExportForm::storedPreferences()
     form.btnExport->click();
 
     QVERIFY(presenter.shown.empty());
-    QCOMPARE(form.FileEdit->text(), fx.File("out.txt"));
+    QCOMPARE(form.FileEdit->text(), QString::fromStdString(fx.File("out.txt")));
     QCOMPARE(form.lblStatus->text(), QString("2 hosts written"));
     QCOMPARE(HostNames(fx.Text("out.txt")), QStringList({"h1-0.example", "h1-1.example"}));
     ExpectIdle(form);
@@ -641,55 +616,6 @@ void TestExportForm::closeWhenIdle()
     QCOMPARE(fx.data->Prefs().ExportHeight, 0);
 }
 
-void TestExportForm::stopDuringRun_data()
-{
-    QTest::addColumn<QString>("how");
-
-    QTest::newRow("Esc") << "Esc";
-    QTest::newRow("Cancel button") << "button";
-    QTest::newRow("close request") << "close";
-}
-
-void TestExportForm::stopDuringRun()
-{
-    QFETCH(QString, how);
-
-    TFixture fx("ExportFile=%dir%export.txt\nExportGroups=0\nExportView=0\nExportBackup=0\n");
-    AddHosts(*fx.data, 1, 1500);
-    TScriptedPresenter presenter;
-    TTestExportForm form(*fx.data);
-    form.show();
-
-    // Runs when the writer lets pending events through, as a user's action would.
-    QString captionDuringRun;
-    bool exportEnabledDuringRun = true;
-    bool closed = true;
-    QMetaObject::invokeMethod(
-        &form,
-        [&] {
-            captionDuringRun = form.btnClose->text();
-            exportEnabledDuringRun = form.btnExport->isEnabled();
-            if (how == "Esc")
-                QTest::keyClick(&form, Qt::Key_Escape);
-            else if (how == "button")
-                form.btnClose->click();
-            else
-                closed = form.close();
-        },
-        Qt::QueuedConnection);
-    form.btnExport->click();
-
-    QCOMPARE(captionDuringRun, QString("Cancel"));
-    QVERIFY(!exportEnabledDuringRun);
-    if (how == "close")
-        QVERIFY(!closed);
-    QVERIFY(form.isVisible());
-    QCOMPARE(form.lblStatus->text(), QString("Export cancelled, file deleted"));
-    QVERIFY(!fx.dir.Exists("export.txt"));
-    ExpectIdle(form);
-    QVERIFY(presenter.shown.empty());
-}
-
 void TestExportForm::failedRunRestoresButtons()
 {
     TFixture fx("ExportFile=%dir%missing/out.txt\nExportView=0\nExportBackup=0\n");
@@ -728,7 +654,7 @@ void TestExportForm::viewFile()
 
     // The editor runs on its own; its log shows the one argument it got.
     if (view)
-        QTRY_COMPARE(fx.Text("editor.log"), fx.File("export.txt") + "\n");
+        QTRY_COMPARE(fx.EditorLog(), fx.File("export.txt") + "\n");
     else
         QCOMPARE(fx.EditorLogBeforeMarker(), QString());
 }
@@ -774,7 +700,7 @@ void TestExportForm::unattended()
     QTRY_VERIFY(!form.isVisible());
     QVERIFY(presenter.shown.empty());
     ExpectIdle(form);
-    QCOMPARE(form.FileEdit->text(), fx.File("cmd.txt"));
+    QCOMPARE(form.FileEdit->text(), QString::fromStdString(fx.File("cmd.txt")));
     const QString text = fx.Text("cmd.txt");
     QVERIFY(text.startsWith(prefix + " Created by Quillon"));
     // Group names and flags as saved.
@@ -864,7 +790,7 @@ void TestExportForm::mainWindowExport()
             return;
         }
         modal = form->isModal();
-        form->FileEdit->setText(fx.File("hosts"));
+        form->FileEdit->setText(QString::fromStdString(fx.File("hosts")));
         form->btnExport->click();
         form->close();
     });

@@ -3,9 +3,10 @@
 
 #include "core/DataUnit.h"
 #include "settings/IniFile.h"
+#include "support/DataFolder.h"
 #include "support/DataRows.h"
+#include "support/FindChild.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 #include "support/WhenModal.h"
 #include "ui/DBGrid.h"
 #include "ui/GoodHostEdit.h"
@@ -29,22 +30,11 @@ const QStringList GoodRows
     = { "Example.com 10.0.0.1 [home]", "nas.lan 9.0.0.1 []", "printer.lan 192.168.1.5 [office]" };
 const QStringList BadRows = { "tracker.example 2" };
 
-// A data folder whose preferences keep the HOSTS file and the editor inside it.
 // Groups: Default Group (1), Ads [R] (2). Bad host tracker.example in Ads.
 // Good hosts as in GoodRows; GoodHosts ordered by name, on its first row.
-struct TFixture {
-    TTempDir dir;
-    std::unique_ptr<TQuillonData> data;
-
-    explicit TFixture(const std::string& prefs = {}, bool goodHosts = true)
+struct TFixture : TDataFolder {
+    explicit TFixture(const std::string& prefs = {}, bool goodHosts = true) : TDataFolder(prefs)
     {
-        dir.Write("Quillon.ini",
-            "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" + dir.File("no-editor") + "\n"
-                + prefs);
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-        if (!data->OpenDatabase())
-            qFatal("tables not opened");
         TGroupList list;
         data->FillGroupList(list, false);
         data->AddGroup("Ads", true, false);
@@ -735,7 +725,7 @@ void TestGoodHosts::mainWindowOpensBrowser()
     TScriptedPresenter presenter;
     TQuietMainForm main(fx.dir.Path());
     main.show();
-    auto* action = main.findChild<QAction*>("actGoodHosts");
+    auto* action = Find<QAction>(&main, "actGoodHosts");
     QVERIFY(action && action->isEnabled());
 
     bool modal = false;

@@ -2,8 +2,8 @@
 #include "core/DataUnit.h"
 #include "ui/ExportHosts.h"
 #include "ui/ImportHosts.h"
+#include "support/DataFolder.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 #include "ui/BadHostBrowse.h"
 #include "ui/BadHostEdit.h"
 #include "ui/GoodHostBrowse.h"
@@ -137,18 +137,13 @@ void TestHelpTopics::f1OpensTheWindowsPage()
     QFETCH(QString, window);
     QFETCH(QString, topic);
 
-    TTempDir dir;
-    dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
-                                 dir.File("no-editor") + "\n");
+    TDataFolder fx;
     // The pages the program ships, as if installed beside it.
-    std::filesystem::create_directory_symlink(QUILLON_HELP_DIR, dir.File("Help"));
-    TQuillonData data(dir.Path());
-    data.Prefs().LoadPrefs();
-    QVERIFY(data.OpenDatabase());
+    std::filesystem::create_directory_symlink(QUILLON_HELP_DIR, fx.File("Help"));
     TScriptedPresenter presenter;
     THelpRecorder help;
 
-    const std::unique_ptr<QWidget> form = Windows().at(window)(data, dir);
+    const std::unique_ptr<QWidget> form = Windows().at(window)(*fx.data, fx.dir);
     form->show();
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
@@ -157,7 +152,7 @@ void TestHelpTopics::f1OpensTheWindowsPage()
 
     // No "Help Error": the page is there, and it is this window's.
     QVERIFY(presenter.shown.empty());
-    QCOMPARE(help.pages, std::vector<std::string>{dir.File("Help/" + topic.toStdString())});
+    QCOMPARE(help.pages, std::vector<std::string>{fx.File("Help/" + topic.toStdString())});
     form->close();
 }
 

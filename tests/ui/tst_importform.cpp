@@ -2,8 +2,9 @@
 #include "ui/ImportHosts.h"
 
 #include "core/DataUnit.h"
+#include "support/DataFolder.h"
+#include "support/FindChild.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 #include "ui/MainUnit.h"
 
 #include <QAction>
@@ -50,51 +51,20 @@ protected:
     }
 };
 
-// A data folder whose preferences point the HOSTS file inside it and the text
-// editor at a script that logs its argument to editor.log, written before
-// anything is constructed. Groups (ids): Default Group (1) and, unless left
-// out, Ads (2).
-struct TFixture {
-    TTempDir dir;
-    std::unique_ptr<TQuillonData> data;
-
+// Over a data folder whose text editor logs what it opens; importPrefs is the
+// [Import] section. Groups (ids): Default Group (1) and, unless left out, Ads (2);
+// saved to the table files.
+struct TFixture : TDataFolder {
     explicit TFixture(const QString& importPrefs = {}, bool withAds = true)
+        : TDataFolder("[Import]\n" + importPrefs.toStdString(), TEditor::Logger)
     {
-        dir.Write("editor.sh", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + dir.File("editor.log") + "'\n");
-        std::filesystem::permissions(dir.File("editor.sh"), std::filesystem::perms::owner_all);
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
-                                     dir.File("editor.sh") + "\n[Import]\n" + importPrefs.toStdString());
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-        if (!data->OpenDatabase())
-            qFatal("tables not opened");
         TGroupList list;
         data->FillGroupList(list, false);
         if (withAds)
             data->AddGroup("Ads", false, false);
         data->SaveDatabase(false);
     }
-
-    QString File(const char* name) const { return QString::fromStdString(dir.File(name)); }
-    std::string Ini() const { return dir.Read("Quillon.ini"); }
-
-    // Bad hosts in the table files, as a fresh start would load them.
-    int StoredBadHosts() const
-    {
-        TQuillonData fresh(dir.Path());
-        fresh.Prefs().LoadPrefs();
-        return fresh.OpenDatabase() ? fresh.BadHosts.RecordCount() : -1;
-    }
 };
-
-template <class T>
-T* Find(const QObject* parent, const QString& name)
-{
-    T* child = parent->findChild<T*>(name);
-    if (!child)
-        qFatal("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
-    return child;
-}
 
 const QStringList CounterNames = {"stNG", "stDG", "stUG", "stNB", "stDB", "stUB", "stNH", "stDH", "stUH"};
 
@@ -143,14 +113,6 @@ QString Summary(const TQuillonPrefs& p)
     return parts.join(' ');
 }
 
-std::string HostLines(int count)
-{
-    std::string text;
-    for (int i = 0; i < count; ++i)
-        text += "127.0.0.1 h" + std::to_string(i) + ".example\n";
-    return text;
-}
-
 void ExpectIdle(const TImportForm& form)
 {
     QVERIFY(!form.Running());
@@ -184,8 +146,6 @@ private slots:
     void importRun();
     void reportInTextEditor();
     void failedRunRestoresButtons();
-    void stopDuringRun_data();
-    void stopDuringRun();
     void closeWhenIdle_data();
     void closeWhenIdle();
 
@@ -583,7 +543,7 @@ void TestImportForm::storedPreferences()
     TScriptedPresenter presenter;
     TTestImportForm form(*fx.data);
     form.show();
-    form.FileEdit->setText(fx.File("list.txt"));
+    form.FileEdit->setText(QString::fromStdString(fx.File("list.txt")));
     (plainText ? form.rbFmtPlainText : form.rbFmtHosts)->setChecked(true);
     form.cbxDefaultGroup->setCurrentIndex(form.cbxDefaultGroup->findData(2));
     Find<QRadioButton>(&form, option)->setChecked(true);
@@ -597,7 +557,7 @@ void TestImportForm::storedPreferences()
     TQuillonPrefs saved(fx.dir.File("Quillon.ini"), fx.dir.Path());
     saved.LoadPrefs();
     QCOMPARE(Summary(saved), stored);
-    QCOMPARE(QString::fromStdString(saved.ImportFile), fx.File("list.txt"));
+    QCOMPARE(QString::fromStdString(saved.ImportFile), QString::fromStdString(fx.File("list.txt")));
     // The boxes themselves keep what the user ticked.
     QCOMPARE(form.cbSwapType->isChecked(), ticked.contains("cbSwapType"));
 }
@@ -654,7 +614,7 @@ void TestImportForm::importRun()
     TScriptedPresenter presenter;
     TTestImportForm form(*fx.data);
     form.show();
-    form.FileEdit->setText(fx.File("list.txt"));
+    form.FileEdit->setText(QString::fromStdString(fx.File("list.txt")));
     form.CancelRequested = true;   // left from an earlier run
     form.btnImport->click();
 
@@ -665,7 +625,7 @@ void TestImportForm::importRun()
     ExpectIdle(form);
     QCOMPARE(Items(*form.cbxDefaultGroup), groups);
     QCOMPARE(form.cbxDefaultGroup->currentData().toInt(), 1);
-    QCOMPARE(form.reports, QStringList({fx.File("ImportReport.txt")}));
+    QCOMPARE(form.reports, QStringList({QString::fromStdString(fx.File("ImportReport.txt"))}));
     QVERIFY(fx.dir.Read("ImportReport.txt").starts_with("Quillon Import Report - "));
     QCOMPARE(fx.StoredBadHosts(), storedBadHosts);
     // Write HOSTS after import is on by default.
@@ -681,11 +641,11 @@ void TestImportForm::reportInTextEditor()
     TTestImportForm form(*fx.data);
     form.useEditor = true;
     form.show();
-    form.FileEdit->setText(fx.File("list.txt"));
+    form.FileEdit->setText(QString::fromStdString(fx.File("list.txt")));
     form.btnImport->click();
 
     // The editor runs on its own; its log shows the one argument it got.
-    QTRY_COMPARE(QString::fromStdString(fx.dir.Read("editor.log")), fx.File("ImportReport.txt") + "\n");
+    QTRY_COMPARE(fx.EditorLog(), fx.File("ImportReport.txt") + "\n");
 }
 
 void TestImportForm::failedRunRestoresButtons()
@@ -697,7 +657,7 @@ void TestImportForm::failedRunRestoresButtons()
     TScriptedPresenter presenter;
     TTestImportForm form(*fx.data);
     form.show();
-    form.FileEdit->setText(fx.File("list.txt"));
+    form.FileEdit->setText(QString::fromStdString(fx.File("list.txt")));
     form.btnImport->click();
 
     QCOMPARE(presenter.shown.size(), size_t(1));
@@ -708,71 +668,6 @@ void TestImportForm::failedRunRestoresButtons()
     QVERIFY(form.reports.isEmpty());
     QVERIFY(form.isVisible());
     QVERIFY(!fx.dir.Exists("hosts"));
-}
-
-void TestImportForm::stopDuringRun_data()
-{
-    QTest::addColumn<QString>("how");
-
-    QTest::newRow("Esc") << "Esc";
-    QTest::newRow("Cancel button") << "button";
-    QTest::newRow("close request") << "close";
-}
-
-void TestImportForm::stopDuringRun()
-{
-    QFETCH(QString, how);
-
-    TFixture fx("ImportDefaultGroup=1\n");
-    fx.data->BadHosts.Append();
-    fx.data->BadHosts.SetField("hostname", "saved.example");
-    fx.data->BadHosts.SetField("group_id", 1);
-    fx.data->BadHosts.Post();
-    fx.data->SaveDatabase(false);
-    fx.dir.Write("list.txt", HostLines(1500));
-    TScriptedPresenter presenter;
-    TTestImportForm form(*fx.data);
-    form.show();
-    form.FileEdit->setText(fx.File("list.txt"));
-
-    // Runs when the import lets pending events through, as a user's action would.
-    QString captionDuringRun;
-    bool importEnabledDuringRun = true;
-    bool closed = true;
-    QMetaObject::invokeMethod(
-        &form,
-        [&] {
-            captionDuringRun = form.btnClose->text();
-            importEnabledDuringRun = form.btnImport->isEnabled();
-            if (how == "Esc")
-                QTest::keyClick(&form, Qt::Key_Escape);
-            else if (how == "button")
-                form.btnClose->click();
-            else
-                closed = form.close();
-        },
-        Qt::QueuedConnection);
-    form.btnImport->click();
-
-    QCOMPARE(captionDuringRun, QString("Cancel"));
-    QVERIFY(!importEnabledDuringRun);
-    if (how == "close")
-        QVERIFY(!closed);
-    QVERIFY(form.isVisible());
-    QCOMPARE(form.lblStatus->text(), QString("Import cancelled"));
-    ExpectIdle(form);
-    // The tables are as last saved, in memory and on disk; no HOSTS write.
-    QCOMPARE(fx.data->BadHosts.RecordCount(), 1);
-    QCOMPARE(fx.StoredBadHosts(), 1);
-    QVERIFY(!fx.dir.Exists("hosts"));
-    // The cancelled run's report is opened too, and the counters show exactly what it lists.
-    QCOMPARE(form.reports, QStringList({fx.File("ImportReport.txt")}));
-    const QString report = QString::fromStdString(fx.dir.Read("ImportReport.txt"));
-    QVERIFY(report.trimmed().endsWith("Import cancelled"));
-    const int listed = int(report.count("NEW    BadHost  "));
-    QVERIFY(listed > 0 && listed < 1500);
-    QCOMPARE(form.stNB->text(), QString::number(listed));
-    QVERIFY(presenter.shown.empty());
 }
 
 void TestImportForm::closeWhenIdle_data()
@@ -840,7 +735,7 @@ void TestImportForm::unattended()
 
     QTRY_VERIFY(!form.isVisible());
     QVERIFY(presenter.shown.empty());
-    QCOMPARE(form.FileEdit->text(), fx.File("cmd.txt"));
+    QCOMPARE(form.FileEdit->text(), QString::fromStdString(fx.File("cmd.txt")));
     QCOMPARE(form.rbFmtPlainText->isChecked(), plainText);
     QCOMPARE(form.stNB->text(), newBadHosts);
     QCOMPARE(fx.StoredBadHosts(), newBadHosts.toInt());
@@ -1064,7 +959,7 @@ void TestImportForm::mainWindowImport()
             return;
         }
         modal = form->isModal();
-        form->FileEdit->setText(fx.File("list.txt"));
+        form->FileEdit->setText(QString::fromStdString(fx.File("list.txt")));
         form->btnImport->click();
         form->close();
     });

@@ -3,8 +3,9 @@
 
 #include "core/DataUnit.h"
 #include "settings/IniFile.h"
+#include "support/DataFolder.h"
+#include "support/FindChild.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 #include "ui/MainUnit.h"
 
 #include <QAction>
@@ -56,32 +57,11 @@ const std::string OtherPrefs = "LastGroup=7\nOldShortcuts=1\nIPSeparator=2C\n"
                                "[GoodHostBrowse]\nMaximized=1\n"
                                "[Registry]\nRegistryExclude=example.com\n";
 
-// A data folder whose preferences file names a HOSTS file and a text editor
-// inside it; [Preferences] gets the lines given after those two.
-struct TFixture {
-    TTempDir dir;
-    std::unique_ptr<TQuillonData> data;
-
-    explicit TFixture(const std::string& prefs = OtherPrefs)
-    {
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
-                                     dir.File("no-editor") + "\n" + prefs);
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-    }
-
-    QString File(const char* name) const { return QString::fromStdString(dir.File(name)); }
-    std::string Ini() const { return dir.Read("Quillon.ini"); }
+// Over a data folder whose [Preferences] get the lines given after the HOSTS
+// file and the text editor.
+struct TFixture : TDataFolder {
+    explicit TFixture(const std::string& prefs = OtherPrefs) : TDataFolder(prefs) {}
 };
-
-template <class T>
-T* Find(const QObject* parent, const QString& name)
-{
-    T* child = parent->findChild<T*>(name);
-    if (!child)
-        qFatal("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
-    return child;
-}
 
 // The nine preferences the dialog edits, in one line.
 QString Shown(const TQuillonPrefs& p)
@@ -682,7 +662,7 @@ void TestPrefsForm::mainWindowPrefs()
             return;
         }
         modal = form->isModal();
-        form->HostsEdit->setText(fx.File("hosts2"));
+        form->HostsEdit->setText(QString::fromStdString(fx.File("hosts2")));
         form->btnOK->click();
     });
     action->trigger();

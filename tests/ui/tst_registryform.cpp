@@ -2,9 +2,10 @@
 #include "ui/RegistryFile.h"
 
 #include "core/DataUnit.h"
+#include "support/DataFolder.h"
 #include "support/DataRows.h"
+#include "support/FindChild.h"
 #include "support/ScriptedPresenter.h"
-#include "support/TempDir.h"
 #include "ui/MainUnit.h"
 
 #include <QAction>
@@ -47,47 +48,18 @@ protected:
     }
 };
 
-// A data folder whose preferences point the HOSTS file inside it and the text
-// editor at a script that logs its argument to editor.log, written before
-// anything is constructed; [Registry] gets the text given. Group Ads (1) is
-// restricted and holds ads.example.com and tracker.co.uk.
-struct TFixture {
-    TTempDir dir;
-    std::unique_ptr<TQuillonData> data;
-
+// Over a data folder whose text editor logs what it opens; registryPrefs is
+// the [Registry] section. Group Ads (1) is restricted and holds
+// ads.example.com and tracker.co.uk.
+struct TFixture : TDataFolder {
     explicit TFixture(const QString& registryPrefs = {})
+        : TDataFolder("[Registry]\n" + registryPrefs.toStdString(), TEditor::Logger)
     {
-        dir.Write("editor.sh", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + dir.File("editor.log") + "'\n");
-        std::filesystem::permissions(dir.File("editor.sh"), std::filesystem::perms::owner_all);
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
-                                     dir.File("editor.sh") + "\n[Registry]\n" + registryPrefs.toStdString());
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-        if (!data->OpenDatabase())
-            qFatal("tables not opened");
         AddGroupRow(*data, 1, "Ads", true);
         AddBadRow(*data, "ads.example.com", 1);
         AddBadRow(*data, "tracker.co.uk", 1);
     }
-
-    // 120 more restricted domains, so a run lets events through.
-    void ManyDomains()
-    {
-        for (int i = 0; i < 120; ++i)
-            AddBadRow(*data, "h.d" + std::to_string(i) + ".example", 1);
-    }
-
-    QString File(const char* name) const { return QString::fromStdString(dir.File(name)); }
-    std::string Ini() const { return dir.Read("Quillon.ini"); }
 };
-
-template <class T> T* Find(const QObject* parent, const QString& name)
-{
-    T* child = parent->findChild<T*>(name);
-    if (!child)
-        qFatal("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
-    return child;
-}
 
 const QStringList OptionNames = {"rbRegEdit4", "cbUninstall", "cbBoth",
                                  "rbPlainTxt", "cbBackup",    "cbViewFile"};
@@ -155,8 +127,6 @@ private slots:
     void storedPreferences();
 
     void createRun();
-    void stopDuringRun_data();
-    void stopDuringRun();
     void closeWhenIdle_data();
     void closeWhenIdle();
     void failedRunRestoresButtons();
@@ -278,7 +248,7 @@ void TestRegistryForm::layout()
     // The REGEDIT4 options sit under the text of their format.
     QVERIFY(rect("cbUninstall").left() > rect("rbRegEdit4").left());
     // The whole exclude label is readable.
-    QVERIFY(rect("Label2").width() >= form.findChild<QLabel*>("Label2")->sizeHint().width());
+    QVERIFY(rect("Label2").width() >= Find<QLabel>(&form, "Label2")->sizeHint().width());
 }
 
 // ---------------------------------------------------------------------------
@@ -455,7 +425,7 @@ void TestRegistryForm::excludeLines()
     TTestRegistryForm form(*fx.data);
     form.show();
     const std::string ini = fx.Ini();
-    form.FileEdit->setText(fx.File("zones.reg"));
+    form.FileEdit->setText(QString::fromStdString(fx.File("zones.reg")));
     form.ExcludeMemo->setPlainText(memo);
     form.btnCreate->click();
 
@@ -500,7 +470,8 @@ void TestRegistryForm::storedPreferences()
     TScriptedPresenter presenter;
     TTestRegistryForm form(*fx.data);
     form.show();
-    form.FileEdit->setText("  " + fx.File("zones.txt") + " ");
+    const QString file = QString::fromStdString(fx.File("zones.txt"));
+    form.FileEdit->setText("  " + file + " ");
     form.ExcludeMemo->setPlainText("b.com\nA.com");
     // Ticked before plain text disables them: kept and stored.
     form.cbBoth->click();
@@ -511,7 +482,7 @@ void TestRegistryForm::storedPreferences()
 
     QVERIFY(presenter.shown.empty());
     const QString stored =
-        "file=" + fx.File("zones.txt") + " exclude=b.com,a.com format=1 uninstall=1 both=1 backup=0 view=0";
+        "file=" + file + " exclude=b.com,a.com format=1 uninstall=1 both=1 backup=0 view=0";
     QCOMPARE(Summary(fx.data->Prefs()), stored);
     TQuillonPrefs saved(fx.dir.File("Quillon.ini"), fx.dir.Path());
     saved.LoadPrefs();
@@ -531,7 +502,7 @@ void TestRegistryForm::createRun()
     TScriptedPresenter presenter;
     TTestRegistryForm form(*fx.data);
     form.show();
-    form.FileEdit->setText(fx.File("zones.reg"));
+    form.FileEdit->setText(QString::fromStdString(fx.File("zones.reg")));
     form.CancelRequested = true;   // left from an earlier run
     form.btnCreate->click();
 
@@ -545,58 +516,7 @@ void TestRegistryForm::createRun()
     QVERIFY(install.find((DefaultKey + "tracker.co.uk]").toStdString()) != std::string::npos);
     QVERIFY(fx.dir.Exists("zones.uninstall.reg"));
     // Only the first file is opened.
-    QTRY_COMPARE(QString::fromStdString(fx.dir.Read("editor.log")), fx.File("zones.reg") + "\n");
-}
-
-void TestRegistryForm::stopDuringRun_data()
-{
-    QTest::addColumn<QString>("how");
-
-    QTest::newRow("Esc") << "Esc";
-    QTest::newRow("Cancel button") << "button";
-    QTest::newRow("close request") << "close";
-}
-
-void TestRegistryForm::stopDuringRun()
-{
-    QFETCH(QString, how);
-
-    TFixture fx("RegistryBackup=0\n");
-    fx.ManyDomains();
-    TScriptedPresenter presenter;
-    TTestRegistryForm form(*fx.data);
-    form.show();
-    form.FileEdit->setText(fx.File("zones.reg"));
-
-    // Runs when the generator lets pending events through, as a user's action would.
-    QString captionDuringRun;
-    bool createEnabledDuringRun = true;
-    bool closed = true;
-    QMetaObject::invokeMethod(
-        &form,
-        [&] {
-            captionDuringRun = form.btnClose->text();
-            createEnabledDuringRun = form.btnCreate->isEnabled();
-            if (how == "Esc")
-                QTest::keyClick(&form, Qt::Key_Escape);
-            else if (how == "button")
-                form.btnClose->click();
-            else
-                closed = form.close();
-        },
-        Qt::QueuedConnection);
-    form.btnCreate->click();
-
-    QCOMPARE(captionDuringRun, QString("Cancel"));
-    QVERIFY(!createEnabledDuringRun);
-    if (how == "close")
-        QVERIFY(!closed);
-    QVERIFY(form.isVisible());
-    QCOMPARE(form.lblStatus->text(), QString("Create cancelled, file deleted"));
-    QCOMPARE(form.stCount->text(), QString("50"));
-    QVERIFY(!fx.dir.Exists("zones.reg"));
-    ExpectIdle(form);
-    QVERIFY(presenter.shown.empty());
+    QTRY_COMPARE(fx.EditorLog(), fx.File("zones.reg") + "\n");
 }
 
 void TestRegistryForm::closeWhenIdle_data()
@@ -630,7 +550,7 @@ void TestRegistryForm::failedRunRestoresButtons()
     TScriptedPresenter presenter;
     TTestRegistryForm form(*fx.data);
     form.show();
-    form.FileEdit->setText(fx.File("missing/zones.reg"));
+    form.FileEdit->setText(QString::fromStdString(fx.File("missing/zones.reg")));
     form.btnCreate->click();
 
     QCOMPARE(presenter.shown.size(), size_t(1));
@@ -839,7 +759,7 @@ void TestRegistryForm::mainWindowRegistryFile()
             return;
         }
         modal = form->isModal();
-        form->FileEdit->setText(fx.File("zones.reg"));
+        form->FileEdit->setText(QString::fromStdString(fx.File("zones.reg")));
         form->btnCreate->click();
         form->close();
     });
