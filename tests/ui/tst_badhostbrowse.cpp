@@ -3,6 +3,7 @@
 
 #include "core/DataUnit.h"
 #include "settings/IniFile.h"
+#include "support/DataFolder.h"
 #include "support/DataRows.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
@@ -34,18 +35,9 @@ namespace {
 // b.tracker.example (Trackers), dou.example.org (Trackers), doubleclick.example
 // (Ads, "Big ADS list"), pixel.example.net (Ads), zed.example (group 9, which
 // does not exist).
-struct TFixture {
-    TTempDir dir;
-    std::unique_ptr<TQuillonData> data;
-
+struct TFixture : TDataFolder {
     explicit TFixture(bool hosts = true)
     {
-        dir.Write("Quillon.ini",
-            "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" + dir.File("no-editor") + "\n");
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-        if (!data->OpenDatabase())
-            qFatal("tables not opened");
         AddGroupRow(*data, 1, "Default Group");
         AddGroupRow(*data, 2, "Ads");
         AddGroupRow(*data, 3, "Trackers", true);

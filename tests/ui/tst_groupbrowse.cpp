@@ -2,7 +2,9 @@
 #include "ui/GroupBrowse.h"
 
 #include "core/DataUnit.h"
+#include "support/DataFolder.h"
 #include "support/DataRows.h"
+#include "support/FindChild.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
 #include "support/WhenModal.h"
@@ -31,19 +33,9 @@ namespace {
 // A data folder whose preferences keep the HOSTS file and the editor inside it.
 // Groups (ids): Default Group (1), Zoo [X] (2), Ads [R] (3), Malware [RX] (4).
 // Bad hosts: ads1.example and Ads2.example in Ads, zoo.example in Zoo.
-struct TFixture {
-    TTempDir dir;
-    std::unique_ptr<TQuillonData> data;
-
-    explicit TFixture(const std::string& prefs = {}, bool groups = true)
+struct TFixture : TDataFolder {
+    explicit TFixture(const std::string& prefs = {}, bool groups = true) : TDataFolder(prefs)
     {
-        dir.Write("Quillon.ini",
-            "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" + dir.File("no-editor") + "\n"
-                + prefs);
-        data = std::make_unique<TQuillonData>(dir.Path());
-        data->Prefs().LoadPrefs();
-        if (!data->OpenDatabase())
-            qFatal("tables not opened");
         if (!groups)
             return;
         TGroupList list;
@@ -90,13 +82,6 @@ struct TFixture {
     }
 };
 
-template <class T> T* Find(const QObject* parent, const QString& name)
-{
-    T* child = parent->findChild<T*>(name);
-    if (!child)
-        qFatal("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
-    return child;
-}
 
 QStringList Items(const QListWidget& list)
 {

@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "settings/IniFile.h"
 #include "ui/WindowState.h"
+#include "support/FindChild.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
 #include "ui/About.h"
@@ -100,14 +101,6 @@ std::unique_ptr<TTestForm> StartForm(const TTempDir& dir, const QString& prefs =
     return form;
 }
 
-template <class T>
-T* Find(const QObject* parent, const QString& name)
-{
-    T* child = parent->findChild<T*>(name);
-    if (!child)
-        qFatal("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
-    return child;
-}
 
 QStringList Captions(const TScriptedPresenter& presenter)
 {
