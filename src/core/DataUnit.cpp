@@ -2,6 +2,7 @@
 #include "core/DataUnit.h"
 
 #include "core/AppHooks.h"
+#include "core/TableSet.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
 
@@ -198,6 +199,12 @@ bool TQuillonData::OpenDatabase()
                                {&BadHosts, DefineBadHosts, "hostname"},
                                {&Groups, DefineGroups, "group_id"}};
         try {
+            // A save that a killed run left half done is finished or dropped
+            // first, so the tables read below all come from one save.
+            std::vector<std::string> names;
+            for (const TSpec& s : specs)
+                names.push_back(platform::ExtractFileName(TableFileName(*s.table)));
+            RecoverTableFiles(DataDir(), names);
             for (const TSpec& s : specs) {
                 std::string file = TableFileName(*s.table);
                 if (platform::FileExists(file)) {
@@ -256,16 +263,25 @@ bool TQuillonData::RefuseData(const std::string& text)
 void TQuillonData::SaveDatabase(bool force)
 {
     TBusyCursor busy;
+    std::vector<TTable*> saved;
+    std::vector<std::unique_ptr<platform::TAtomicFileWriter>> files;
     for (TTable* t : {&GoodHosts, &BadHosts, &Groups}) {
         // A closed table (never opened, or refused at start-up) is never written.
         if (!t->Active())
             continue;
-        int& flag = DirtyFlag(*t);
-        if (force || flag != 0) {
-            t->SaveToFile(TableFileName(*t));
-            flag = 0;
+        if (force || DirtyFlag(*t) != 0) {
+            files.push_back(t->SaveToTemporaryFile(TableFileName(*t)));
+            saved.push_back(t);
         }
     }
+    // The changed tables go in place together: a run killed at any moment
+    // leaves the files of this save or all those of the one before.
+    std::vector<platform::TAtomicFileWriter*> set;
+    for (const auto& file : files)
+        set.push_back(file.get());
+    CommitTableFiles(DataDir(), set);
+    for (TTable* t : saved)
+        DirtyFlag(*t) = 0;
 }
 
 void TQuillonData::CloseDatabase()
