@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <iterator>
 #include <ctime>
 
@@ -207,7 +208,11 @@ bool TQuillonData::OpenDatabase()
             RecoverTableFiles(DataDir(), names);
             for (const TSpec& s : specs) {
                 std::string file = TableFileName(*s.table);
-                if (platform::FileExists(file)) {
+                // Anything under the name but a missing file (or a link to
+                // nothing) is read, and refused unless it is a table file: a
+                // folder there must not pass for an empty table.
+                std::error_code ec;
+                if (std::filesystem::status(file, ec).type() != std::filesystem::file_type::not_found) {
                     s.table->LoadFromFile(file);
                 } else {
                     s.define(*s.table);

@@ -286,6 +286,19 @@ namespace {
 // The whole file in a buffer that later serves as the text arena as it is.
 TRawArray<char> ReadTableFile(const std::string& fileName)
 {
+    // Not opened at all when it is no file: a FIFO would wait for a writer,
+    // a device give endless or no bytes, a folder read as nothing.
+    namespace fs = std::filesystem;
+    std::error_code kindError;
+    const fs::file_type kind = fs::status(fileName, kindError).type();
+    if (!kindError && kind != fs::file_type::regular) {
+        const char* what = kind == fs::file_type::directory                                      ? "a folder"
+                           : kind == fs::file_type::fifo                                          ? "a pipe (FIFO)"
+                           : kind == fs::file_type::block || kind == fs::file_type::character ? "a device"
+                           : kind == fs::file_type::socket                                        ? "a socket"
+                                                                                                  : "something else";
+        throw EQuillonError("Cannot read table file " + fileName + ": it is " + what + ", not a file.");
+    }
     std::FILE* f = std::fopen(fileName.c_str(), "rb");
     if (!f)
         throw EQuillonError("Cannot open file " + fileName + ": " + std::strerror(errno));
