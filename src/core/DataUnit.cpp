@@ -201,10 +201,12 @@ bool TQuillonData::OpenDatabase()
                                {&Groups, DefineGroups, "group_id"}};
         try {
             // A save that a killed run left half done is finished or dropped
-            // first, so the tables read below all come from one save.
+            // first, so the tables read below all come from one save; the
+            // temporary files of killed writes go, the preferences' too.
             std::vector<std::string> names;
             for (const TSpec& s : specs)
                 names.push_back(platform::ExtractFileName(TableFileName(*s.table)));
+            names.push_back(platform::ExtractFileName(IniFileName()));
             RecoverTableFiles(DataDir(), names);
             for (const TSpec& s : specs) {
                 std::string file = TableFileName(*s.table);

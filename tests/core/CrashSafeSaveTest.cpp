@@ -325,6 +325,9 @@ TEST_F(CrashSafeSaveRecord, OnlyTheProgramsOwnTemporaryFilesAreRemoved)
     }
     std::filesystem::create_directory(dir.File("Groups.cds.tmpABCDEF"));
     otherFiles.insert("Groups.cds.tmpABCDEF");
+    // And what killed writes of the tables, the record and the preferences leave.
+    for (const char* name : {"BadHosts.cds.tmpAbC123", "Quillon.commit.tmpXYZ789", "Quillon.ini.tmp0a1B2c"})
+        dir.Write(name, "left by a killed run");
 
     KillAfterTheRecord();
     EXPECT_EQ(NextStart("killed after the record"), "new");
