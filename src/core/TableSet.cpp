@@ -205,7 +205,12 @@ void RecoverTableFiles(const std::string& folder, const std::vector<std::string>
         std::error_code kindError;
         if (it->symlink_status(kindError).type() != fs::file_type::regular)
             continue;
-        const std::string name = it->path().filename().string();
+        std::string name;
+        try {
+            name = it->path().filename().string();
+        } catch (const std::exception&) {
+            continue;   // a name the narrow code page cannot spell is none of ours
+        }
         if (std::any_of(names.begin(), names.end(), [&](const std::string& file) { return IsTemporaryNameOf(name, file); }))
             stray.push_back(folder + name);
     }
