@@ -283,22 +283,34 @@ std::unique_ptr<platform::TAtomicFileWriter> TTable::SaveToTemporaryFile(const s
 
 namespace {
 
+// What stands under a name that is no file, for the message that refuses it.
+const char* KindName(std::filesystem::file_type kind)
+{
+    switch (kind) {
+    case std::filesystem::file_type::directory:
+        return "a folder";
+    case std::filesystem::file_type::fifo:
+        return "a pipe (FIFO)";
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+        return "a device";
+    case std::filesystem::file_type::socket:
+        return "a socket";
+    default:
+        return "something else";
+    }
+}
+
 // The whole file in a buffer that later serves as the text arena as it is.
 TRawArray<char> ReadTableFile(const std::string& fileName)
 {
     // Not opened at all when it is no file: a FIFO would wait for a writer,
     // a device give endless or no bytes, a folder read as nothing.
-    namespace fs = std::filesystem;
     std::error_code kindError;
-    const fs::file_type kind = fs::status(fileName, kindError).type();
-    if (!kindError && kind != fs::file_type::regular) {
-        const char* what = kind == fs::file_type::directory                                      ? "a folder"
-                           : kind == fs::file_type::fifo                                          ? "a pipe (FIFO)"
-                           : kind == fs::file_type::block || kind == fs::file_type::character ? "a device"
-                           : kind == fs::file_type::socket                                        ? "a socket"
-                                                                                                  : "something else";
-        throw EQuillonError("Cannot read table file " + fileName + ": it is " + what + ", not a file.");
-    }
+    const std::filesystem::file_type kind = std::filesystem::status(fileName, kindError).type();
+    if (!kindError && kind != std::filesystem::file_type::regular)
+        throw EQuillonError("Cannot read table file " + fileName + ": it is " + KindName(kind) +
+                            ", not a file.");
     std::FILE* f = std::fopen(fileName.c_str(), "rb");
     if (!f)
         throw EQuillonError("Cannot open file " + fileName + ": " + std::strerror(errno));

@@ -211,7 +211,8 @@ void RecoverTableFiles(const std::string& folder, const std::vector<std::string>
         } catch (const std::exception&) {
             continue;   // a name the narrow code page cannot spell is none of ours
         }
-        if (std::any_of(names.begin(), names.end(), [&](const std::string& file) { return IsTemporaryNameOf(name, file); }))
+        if (std::any_of(names.begin(), names.end(),
+                        [&](const std::string& file) { return IsTemporaryNameOf(name, file); }))
             stray.push_back(folder + name);
     }
     for (const std::string& file : stray)

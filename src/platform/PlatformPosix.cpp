@@ -748,7 +748,10 @@ const std::string& TAtomicFileWriter::TempName() const { return d->temp; }
 
 const std::string& TAtomicFileWriter::TargetName() const { return d->target; }
 
-bool ReplaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+bool ReplaceFile(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
 
 void SyncFolder(const std::string& folder)
 {

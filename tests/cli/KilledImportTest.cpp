@@ -53,7 +53,10 @@ protected:
         oldIni = dir.Read("Quillon.ini");
     }
 
-    TRun Run(const std::vector<std::string>& args) { return RunWithoutDisplay(dir.File("quillon"), dir.Path(), args); }
+    TRun Run(const std::vector<std::string>& args)
+    {
+        return RunWithoutDisplay(dir.File("quillon"), dir.Path(), args);
+    }
 
     // The folder as the first import left it.
     void Restore()
@@ -120,7 +123,8 @@ protected:
 
     std::vector<std::string> StrayFiles() const
     {
-        const std::set<std::string> expected{"quillon", "Quillon.ini", TableFiles[0], TableFiles[1], TableFiles[2]};
+        const std::set<std::string> expected{"quillon", "Quillon.ini", TableFiles[0], TableFiles[1],
+                                             TableFiles[2]};
         std::vector<std::string> stray;
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
             if (!expected.count(entry.path().filename().string()))
@@ -143,7 +147,8 @@ TEST_F(KilledImport, TheNextStartOpensTheTablesOfOneSaveAndNothingIsLeftOver)
     for (int killAt = 1; killAt <= changes; ++killAt) {
         Restore();
         ImportKilledAt(killAt);
-        const std::string when = "killed at change " + std::to_string(killAt) + " of " + std::to_string(changes);
+        const std::string when =
+            "killed at change " + std::to_string(killAt) + " of " + std::to_string(changes);
         const TRun next = Run({"/x=" + lists.File("export.txt")});
         EXPECT_EQ(next.status, 0) << when << ": " << next.err;
         const std::string set = SetOnDisk();

@@ -51,8 +51,8 @@ protected:
         changed[0] = c.good;
         changed[1] = c.bad;
         changed[2] = c.groups;
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
-                                     dir.File("no-editor") + "\n");
+        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") +
+                                     "\nTextEditor=" + dir.File("no-editor") + "\n");
         data = std::make_unique<TQuillonData>(dir.Path());
         data->Prefs().LoadPrefs();
         ASSERT_TRUE(data->OpenDatabase());
@@ -136,7 +136,8 @@ protected:
         std::vector<std::string> stray;
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
             std::string name = entry.path().filename().string();
-            if (!otherFiles.count(name) && name != TableFiles[0] && name != TableFiles[1] && name != TableFiles[2])
+            if (!otherFiles.count(name) && name != TableFiles[0] && name != TableFiles[1] &&
+                name != TableFiles[2])
                 stray.push_back(name);
         }
         return stray;
@@ -271,11 +272,11 @@ TEST_P(CrashSafeSaveOf, AKillBetweenTheStepsOfPuttingTheFilesInPlaceLeavesOneSet
     EXPECT_GE(killed, change.good + change.bad + change.groups == 1 ? 2 : 5);
 }
 
-INSTANTIATE_TEST_SUITE_P(Changes, CrashSafeSaveOf,
-                         ::testing::Values(TChange{"AllThreeTables", true, true, true},
-                                           TChange{"HostsAndGroups", false, true, true},
-                                           TChange{"HostsOnly", false, true, false}),
-                         [](const ::testing::TestParamInfo<TChange>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Changes, CrashSafeSaveOf,
+    ::testing::Values(TChange{"AllThreeTables", true, true, true},
+                      TChange{"HostsAndGroups", false, true, true}, TChange{"HostsOnly", false, true, false}),
+    [](const ::testing::TestParamInfo<TChange>& info) { return std::string(info.param.name); });
 
 class CrashSafeSaveRecord : public CrashSafeSave {
 protected:
@@ -316,9 +317,9 @@ TEST_F(CrashSafeSaveRecord, ADamagedRecordDropsTheSet)
 TEST_F(CrashSafeSaveRecord, OnlyTheProgramsOwnTemporaryFilesAreRemoved)
 {
     // Names that look like ours but are not what a save leaves.
-    const char* lookalikes[] = {"BadHosts.cds.tmp",     "BadHosts.cds.tmpABC", "BadHosts.cds.tmpABCDEFG",
-                                "BadHosts.cds.tmpAB-DEF", "Notes.txt.tmpABCDEF", "BadHosts.cds.bak",
-                                "Quillon.commit.bak",   "badhosts.cds.tmpABCDEF"};
+    const char* lookalikes[] = {"BadHosts.cds.tmp",       "BadHosts.cds.tmpABC",   "BadHosts.cds.tmpABCDEFG",
+                                "BadHosts.cds.tmpAB-DEF", "Notes.txt.tmpABCDEF",   "BadHosts.cds.bak",
+                                "Quillon.commit.bak",     "badhosts.cds.tmpABCDEF"};
     for (const char* name : lookalikes) {
         dir.Write(name, "mine");
         otherFiles.insert(name);

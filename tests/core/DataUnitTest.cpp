@@ -183,7 +183,8 @@ TEST_P(NotAFileAtStartTest, EndsTheRunWithoutWritingAnyFile)
     ASSERT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(presenter.Last().caption, "Database Error");
     EXPECT_EQ(presenter.Last().text, "Cannot read table file " + dir.File("BadHosts.cds") + ": it is " +
-                                         GetParam().what + ", not a file.\r\nQuillon will close without changing any file.");
+                                         GetParam().what +
+                                         ", not a file.\r\nQuillon will close without changing any file.");
     EXPECT_EQ(terminations, 1);
     data->SaveDatabase(true);
     EXPECT_EQ(std::filesystem::symlink_status(dir.File("BadHosts.cds")).type(), kindBefore);
@@ -192,7 +193,9 @@ TEST_P(NotAFileAtStartTest, EndsTheRunWithoutWritingAnyFile)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, NotAFileAtStartTest, ::testing::ValuesIn(NonFileCases()),
-                         [](const ::testing::TestParamInfo<TNonFileCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<TNonFileCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // Table files that pass the check value but were written for another shape of
 // table: each is refused at start-up, naming the file and what is wrong.

@@ -661,6 +661,8 @@ TEST_P(NotAFileTest, IsRefusedByNameAndLeftAlone)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, NotAFileTest, ::testing::ValuesIn(NonFileCases()),
-                         [](const ::testing::TestParamInfo<TNonFileCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<TNonFileCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

@@ -23,10 +23,11 @@ inline void PrintTo(const TNonFileCase& c, std::ostream* out) { *out << c.name; 
 // The kinds this system can make.
 inline std::vector<TNonFileCase> NonFileCases()
 {
-    return {{"Folder", TNonFile::Folder, "a folder"},
+    return {
+        {"Folder", TNonFile::Folder, "a folder"},
 #ifndef _WIN32
-            {"Fifo", TNonFile::Fifo, "a pipe (FIFO)"},
-            {"LinkToDevice", TNonFile::LinkToDevice, "a device"},
+        {"Fifo", TNonFile::Fifo, "a pipe (FIFO)"},
+        {"LinkToDevice", TNonFile::LinkToDevice, "a device"},
 #endif
     };
 }
