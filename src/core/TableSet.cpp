@@ -126,7 +126,7 @@ std::optional<std::vector<TPlacement>> ParseRecord(const std::string& folder, co
 
 void Replace(const std::string& temp, const std::string& target)
 {
-    if (!platform::ReplaceFile(temp, target))
+    if (!platform::RenameOver(temp, target))
         throw EQuillonError("Cannot write file " + target + ": " + platform::LastErrorText());
 }
 

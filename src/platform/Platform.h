@@ -114,7 +114,7 @@ public:
     // For files replaced together (the table set): Prepare ends the writing
     // with the content flushed to disk and the temporary file closed, but not
     // renamed; TempName and TargetName say where it lies and what it is to
-    // replace (ReplaceFile does that). Keep leaves the temporary file when the
+    // replace (RenameOver does that). Keep leaves the temporary file when the
     // writer goes, once it has been renamed or a commit record names it;
     // otherwise the writer removes it.
     void Prepare();
@@ -143,7 +143,7 @@ std::string ReadWholeFile(const std::string& path);
 
 // Renames a file over another one in the same folder, replacing it in one
 // step. False on failure, with the reason in LastErrorText.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool RenameOver(const std::string& from, const std::string& to);
 
 // Makes the renames and removals done in a folder durable (nothing where the
 // system does that by itself). A folder that cannot be flushed is no reason to fail.

@@ -748,7 +748,7 @@ const std::string& TAtomicFileWriter::TempName() const { return d->temp; }
 
 const std::string& TAtomicFileWriter::TargetName() const { return d->target; }
 
-bool ReplaceFile(const std::string& from, const std::string& to)
+bool RenameOver(const std::string& from, const std::string& to)
 {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }

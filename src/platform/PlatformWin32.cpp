@@ -435,7 +435,7 @@ const std::string& TAtomicFileWriter::TempName() const { return d->temp; }
 
 const std::string& TAtomicFileWriter::TargetName() const { return d->path; }
 
-bool ReplaceFile(const std::string& from, const std::string& to)
+bool RenameOver(const std::string& from, const std::string& to)
 {
     // Written through: the move is on disk when the call returns.
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
