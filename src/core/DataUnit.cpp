@@ -2,12 +2,14 @@
 #include "core/DataUnit.h"
 
 #include "core/AppHooks.h"
+#include "core/TableSet.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <iterator>
 #include <ctime>
 
@@ -198,9 +200,21 @@ bool TQuillonData::OpenDatabase()
                                {&BadHosts, DefineBadHosts, "hostname"},
                                {&Groups, DefineGroups, "group_id"}};
         try {
+            // A save that a killed run left half done is finished or dropped
+            // first, so the tables read below all come from one save; the
+            // temporary files of killed writes go, the preferences' too.
+            std::vector<std::string> names;
+            for (const TSpec& s : specs)
+                names.push_back(platform::ExtractFileName(TableFileName(*s.table)));
+            names.push_back(platform::ExtractFileName(IniFileName()));
+            RecoverTableFiles(DataDir(), names);
             for (const TSpec& s : specs) {
                 std::string file = TableFileName(*s.table);
-                if (platform::FileExists(file)) {
+                // Anything under the name but a missing file (or a link to
+                // nothing) is read, and refused unless it is a table file: a
+                // folder there must not pass for an empty table.
+                std::error_code ec;
+                if (std::filesystem::status(file, ec).type() != std::filesystem::file_type::not_found) {
                     s.table->LoadFromFile(file);
                 } else {
                     s.define(*s.table);
@@ -256,16 +270,25 @@ bool TQuillonData::RefuseData(const std::string& text)
 void TQuillonData::SaveDatabase(bool force)
 {
     TBusyCursor busy;
+    std::vector<TTable*> saved;
+    std::vector<std::unique_ptr<platform::TAtomicFileWriter>> files;
     for (TTable* t : {&GoodHosts, &BadHosts, &Groups}) {
         // A closed table (never opened, or refused at start-up) is never written.
         if (!t->Active())
             continue;
-        int& flag = DirtyFlag(*t);
-        if (force || flag != 0) {
-            t->SaveToFile(TableFileName(*t));
-            flag = 0;
+        if (force || DirtyFlag(*t) != 0) {
+            files.push_back(t->SaveToTemporaryFile(TableFileName(*t)));
+            saved.push_back(t);
         }
     }
+    // The changed tables go in place together: a run killed at any moment
+    // leaves the files of this save or all those of the one before.
+    std::vector<platform::TAtomicFileWriter*> set;
+    for (const auto& file : files)
+        set.push_back(file.get());
+    CommitTableFiles(DataDir(), set);
+    for (TTable* t : saved)
+        DirtyFlag(*t) = 0;
 }
 
 void TQuillonData::CloseDatabase()

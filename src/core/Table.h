@@ -9,6 +9,10 @@
 #include <utility>
 #include <vector>
 
+namespace platform {
+class TAtomicFileWriter;
+}
+
 enum class TFieldType : uint8_t { ftString = 1, ftInteger = 2, ftBoolean = 3 };
 
 struct TFieldDef {
@@ -77,6 +81,10 @@ public:
     void LoadFromFile(const std::string& fileName);
     // Replaces the file atomically; rows are written in primary-index order.
     void SaveToFile(const std::string& fileName);
+    // The same content in a temporary file beside fileName, flushed to disk,
+    // with fileName left as it is: for several tables replaced together
+    // (CommitTableFiles). The temporary file goes with the writer unless kept.
+    std::unique_ptr<platform::TAtomicFileWriter> SaveToTemporaryFile(const std::string& fileName);
     // The check value that ends a table file, worked out over everything before
     // it; the fuzz target uses it to build files that get past the check.
     static uint64_t FileCheckValue(const char* data, size_t size);

@@ -2,6 +2,7 @@
 #include "core/Table.h"
 
 #include "core/TableImpl.h"
+#include "core/TableSet.h"
 #include "platform/Platform.h"
 
 #include <cerrno>
@@ -93,7 +94,8 @@ public:
     // buffer, left uninitialised: clearing a megabyte would cost more than
     // writing the whole file.
     TWriter(const std::string& fileName, size_t sizeHint)
-        : Size(std::clamp<size_t>(sizeHint, 4096, 1 << 20)), out(fileName), buffer(new char[Size])
+        : Size(std::clamp<size_t>(sizeHint, 4096, 1 << 20)),
+          out(std::make_unique<platform::TAtomicFileWriter>(fileName)), buffer(new char[Size])
     {
     }
 
@@ -103,7 +105,7 @@ public:
             Flush();
             if (k > Size) {
                 sum.Update(static_cast<const char*>(p), k);
-                out.Write(static_cast<const char*>(p), k);
+                out->Write(static_cast<const char*>(p), k);
                 return;
             }
         }
@@ -119,17 +121,19 @@ public:
         Put(s.data(), s.size());
     }
 
-    void Finish()
+    // The whole file on disk under its temporary name, not yet in place.
+    std::unique_ptr<platform::TAtomicFileWriter> Finish()
     {
         Flush();
         uint64_t check = sum.Final();
-        out.Write(reinterpret_cast<const char*>(&check), 8);
-        out.Commit();
+        out->Write(reinterpret_cast<const char*>(&check), 8);
+        out->Prepare();
+        return std::move(out);
     }
 
 private:
     const size_t Size;
-    platform::TAtomicFileWriter out;
+    std::unique_ptr<platform::TAtomicFileWriter> out;
     TChecksum sum;
     std::unique_ptr<char[]> buffer;
     size_t used = 0;
@@ -137,7 +141,7 @@ private:
     void Flush()
     {
         sum.Update(buffer.get(), used);
-        out.Write(buffer.get(), used);
+        out->Write(buffer.get(), used);
         used = 0;
     }
 };
@@ -188,6 +192,12 @@ uint64_t TTable::FileCheckValue(const char* data, size_t size)
 }
 
 void TTable::SaveToFile(const std::string& fileName)
+{
+    std::unique_ptr<platform::TAtomicFileWriter> file = SaveToTemporaryFile(fileName);
+    CommitTableFiles(platform::ExtractFilePath(fileName), {file.get()});
+}
+
+std::unique_ptr<platform::TAtomicFileWriter> TTable::SaveToTemporaryFile(const std::string& fileName)
 {
     d->CheckActive();
     // Rows go out in primary-key order, so loading gets that order for free.
@@ -268,14 +278,39 @@ void TTable::SaveToFile(const std::string& fileName)
                 w.Put(&c.ints[r], 4);
         }
     }
-    w.Finish();
+    return w.Finish();
 }
 
 namespace {
 
+// What stands under a name that is no file, for the message that refuses it.
+const char* KindName(std::filesystem::file_type kind)
+{
+    switch (kind) {
+    case std::filesystem::file_type::directory:
+        return "a folder";
+    case std::filesystem::file_type::fifo:
+        return "a pipe (FIFO)";
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+        return "a device";
+    case std::filesystem::file_type::socket:
+        return "a socket";
+    default:
+        return "something else";
+    }
+}
+
 // The whole file in a buffer that later serves as the text arena as it is.
 TRawArray<char> ReadTableFile(const std::string& fileName)
 {
+    // Not opened at all when it is no file: a FIFO would wait for a writer,
+    // a device give endless or no bytes, a folder read as nothing.
+    std::error_code kindError;
+    const std::filesystem::file_type kind = std::filesystem::status(fileName, kindError).type();
+    if (!kindError && kind != std::filesystem::file_type::regular)
+        throw EQuillonError("Cannot read table file " + fileName + ": it is " + KindName(kind) +
+                            ", not a file.");
     std::FILE* f = std::fopen(fileName.c_str(), "rb");
     if (!f)
         throw EQuillonError("Cannot open file " + fileName + ": " + std::strerror(errno));

@@ -111,6 +111,17 @@ public:
     void Write(const char* data, size_t size);
     void Commit();
 
+    // For files replaced together (the table set): Prepare ends the writing
+    // with the content flushed to disk and the temporary file closed, but not
+    // renamed; TempName and TargetName say where it lies and what it is to
+    // replace (RenameOver does that). Keep leaves the temporary file when the
+    // writer goes, once it has been renamed or a commit record names it;
+    // otherwise the writer removes it.
+    void Prepare();
+    void Keep();
+    const std::string& TempName() const;
+    const std::string& TargetName() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d;
@@ -127,5 +138,15 @@ inline void WriteFileAtomic(const std::string& path, const std::string& content)
 
 // Whole content of a file; throws EQuillonError naming the file when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
+
+// ---- Files replaced together (the table set)
+
+// Renames a file over another one in the same folder, replacing it in one
+// step. False on failure, with the reason in LastErrorText.
+bool RenameOver(const std::string& from, const std::string& to);
+
+// Makes the renames and removals done in a folder durable (nothing where the
+// system does that by itself). A folder that cannot be flushed is no reason to fail.
+void SyncFolder(const std::string& folder);
 
 } // namespace platform

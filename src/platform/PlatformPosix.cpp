@@ -730,6 +730,38 @@ std::string ReadWholeFile(const std::string& path)
     return content;
 }
 
+// ---- Files replaced together (the table set)
+
+void TAtomicFileWriter::Prepare()
+{
+    if (fsync(d->fd) != 0)
+        d->Fail(errno);
+    int fd = d->fd;
+    d->fd = -1;
+    if (close(fd) != 0)
+        d->Fail(errno);
+}
+
+void TAtomicFileWriter::Keep() { d->temp.clear(); }
+
+const std::string& TAtomicFileWriter::TempName() const { return d->temp; }
+
+const std::string& TAtomicFileWriter::TargetName() const { return d->target; }
+
+bool RenameOver(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void SyncFolder(const std::string& folder)
+{
+    int dirFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+}
+
 void TuneMemory()
 {
     // Keep freed memory in the heap (no trimming back to the system) and grow

@@ -417,4 +417,31 @@ std::string ReadWholeFile(const std::string& path)
     return content;
 }
 
+// ---- Files replaced together (the table set)
+
+void TAtomicFileWriter::Prepare()
+{
+    if (_commit(d->fd) != 0)
+        d->Fail(errno);
+    int fd = d->fd;
+    d->fd = -1;
+    if (_close(fd) != 0)
+        d->Fail(errno);
+}
+
+void TAtomicFileWriter::Keep() { d->temp.clear(); }
+
+const std::string& TAtomicFileWriter::TempName() const { return d->temp; }
+
+const std::string& TAtomicFileWriter::TargetName() const { return d->path; }
+
+bool RenameOver(const std::string& from, const std::string& to)
+{
+    // Written through: the move is on disk when the call returns.
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// MoveFileEx with MOVEFILE_WRITE_THROUGH has flushed every rename already.
+void SyncFolder(const std::string&) {}
+
 } // namespace platform

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -22,10 +23,10 @@ std::string Slurp(const std::string& file)
     return s.str();
 }
 
-} // namespace
-
-TRun RunWithoutDisplay(const std::string& program, const std::string& workDir,
-                       const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
+// Spawns program in workDir with its standard output and error on the given
+// descriptors; the process id, or -1.
+pid_t Spawn(const std::string& program, const std::string& workDir, const std::vector<std::string>& args,
+            const std::vector<std::string>& extraEnv, int outFd, int errFd)
 {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
@@ -47,11 +48,6 @@ TRun RunWithoutDisplay(const std::string& program, const std::string& workDir,
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    // The streams go to files outside workDir, so tests can list what the program wrote.
-    char outName[] = "/tmp/quillon-run-out-XXXXXX";
-    char errName[] = "/tmp/quillon-run-err-XXXXXX";
-    const int outFd = mkstemp(outName);
-    const int errFd = mkstemp(errName);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
@@ -60,11 +56,25 @@ TRun RunWithoutDisplay(const std::string& program, const std::string& workDir,
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? pid : -1;
+}
+
+} // namespace
+
+TRun RunWithoutDisplay(const std::string& program, const std::string& workDir,
+                       const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
+{
+    // The streams go to files outside workDir, so tests can list what the program wrote.
+    char outName[] = "/tmp/quillon-run-out-XXXXXX";
+    char errName[] = "/tmp/quillon-run-err-XXXXXX";
+    const int outFd = mkstemp(outName);
+    const int errFd = mkstemp(errName);
+    const pid_t pid = Spawn(program, workDir, args, extraEnv, outFd, errFd);
     close(outFd);
     close(errFd);
 
     TRun run;
-    if (spawned == 0) {
+    if (pid > 0) {
         int wstatus = 0;
         waitpid(pid, &wstatus, 0);
         if (WIFEXITED(wstatus))
@@ -75,4 +85,13 @@ TRun RunWithoutDisplay(const std::string& program, const std::string& workDir,
     std::remove(outName);
     std::remove(errName);
     return run;
+}
+
+int StartWithoutDisplay(const std::string& program, const std::string& workDir,
+                        const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
+{
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const pid_t pid = Spawn(program, workDir, args, extraEnv, null, null);
+    close(null);
+    return pid;
 }

@@ -15,3 +15,9 @@ struct TRun {
 TRun RunWithoutDisplay(const std::string& program, const std::string& workDir,
                        const std::vector<std::string>& args = {},
                        const std::vector<std::string>& extraEnv = {});
+
+// Starts the program as RunWithoutDisplay does without waiting for it, its
+// output dropped; the process id (for kill and waitpid), or -1.
+int StartWithoutDisplay(const std::string& program, const std::string& workDir,
+                        const std::vector<std::string>& args = {},
+                        const std::vector<std::string>& extraEnv = {});

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "support/DataRows.h"
 #include "support/FixedClock.h"
+#include "support/NonFile.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
 
@@ -162,6 +163,39 @@ TEST_F(DataUnitTest, DamagedTableFileIsNamedAndNeverOverwritten)
         EXPECT_EQ(dir.Read("BadHosts.cds"), bytes);
     }
 }
+
+// A folder, a FIFO or a device under a table file's name ends the start-up
+// like a damaged file: a folder named BadHosts.cds once loaded as an empty
+// table, and the next Write HOSTS wrote no host at all.
+class NotAFileAtStartTest : public DataUnitTest, public ::testing::WithParamInterface<TNonFileCase> {};
+
+TEST_P(NotAFileAtStartTest, EndsTheRunWithoutWritingAnyFile)
+{
+    AddGroupRow(1, "Ads");
+    AddBad("a.example", 1);
+    data->SaveDatabase(false);
+    const std::string groups = dir.Read("Groups.cds");
+    std::filesystem::remove(dir.File("BadHosts.cds"));
+    ASSERT_TRUE(MakeNonFile(dir.File("BadHosts.cds"), GetParam().kind));
+    const auto kindBefore = std::filesystem::symlink_status(dir.File("BadHosts.cds")).type();
+
+    EXPECT_FALSE(Open());
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.Last().caption, "Database Error");
+    EXPECT_EQ(presenter.Last().text, "Cannot read table file " + dir.File("BadHosts.cds") + ": it is " +
+                                         GetParam().what +
+                                         ", not a file.\r\nQuillon will close without changing any file.");
+    EXPECT_EQ(terminations, 1);
+    data->SaveDatabase(true);
+    EXPECT_EQ(std::filesystem::symlink_status(dir.File("BadHosts.cds")).type(), kindBefore);
+    EXPECT_EQ(dir.Read("Groups.cds"), groups);
+    EXPECT_FALSE(dir.Exists("GoodHosts.cds"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, NotAFileAtStartTest, ::testing::ValuesIn(NonFileCases()),
+                         [](const ::testing::TestParamInfo<TNonFileCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // Table files that pass the check value but were written for another shape of
 // table: each is refused at start-up, naming the file and what is wrong.

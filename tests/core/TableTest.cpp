@@ -1,6 +1,7 @@
 // The table engine: keys, orders, cursor, look-ups, filters, bookmarks and table files.
 #include "core/Table.h"
 #include "platform/Errors.h"
+#include "support/NonFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -635,5 +636,33 @@ TEST_F(TableTest, UnreadableFilesAreReportedByName)
         EXPECT_FALSE(u.Active());
     }
 }
+
+// Whatever stands under a table file's name and is no file is refused by
+// name without being opened: a FIFO would wait for a writer for ever, a
+// device or a folder would pass for an empty or damaged table.
+class NotAFileTest : public ::testing::TestWithParam<TNonFileCase> {};
+
+TEST_P(NotAFileTest, IsRefusedByNameAndLeftAlone)
+{
+    TTempDir dir;
+    const std::string file = dir.File("Hosts.cds");
+    ASSERT_TRUE(MakeNonFile(file, GetParam().kind));
+    const auto kindBefore = std::filesystem::symlink_status(file).type();
+    TTable u("Hosts");
+    try {
+        u.LoadFromFile(file);
+        FAIL() << "loaded";
+    } catch (const EQuillonError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot read table file " + file + ": it is " + GetParam().what + ", not a file.");
+    }
+    EXPECT_FALSE(u.Active());
+    EXPECT_EQ(std::filesystem::symlink_status(file).type(), kindBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, NotAFileTest, ::testing::ValuesIn(NonFileCases()),
+                         [](const ::testing::TestParamInfo<TNonFileCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

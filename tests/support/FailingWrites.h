@@ -6,11 +6,16 @@
 #include <cstddef>
 #include <cstdlib>
 
+#ifndef _WIN32
+#include <csignal>
+#endif
+
 // While it lives, file content written through TAtomicFileWriter and TTextOut
 // stops after `bytes` bytes: the write that crosses the limit fails with
-// "No space left on device". With Crash, the process ends at once instead,
-// before the block that crosses the limit (for a child process standing in
-// for a program killed in the middle of a save).
+// "No space left on device". With Crash, the process is killed at once
+// instead (SIGKILL where there is one), before the block that crosses the
+// limit (for a child process standing in for a program killed in the middle
+// of a save).
 class TFailingWrites {
 public:
     enum TMode { Fail, Crash };
@@ -41,8 +46,12 @@ private:
             left -= size;
             return size;
         }
-        if (crash)
+        if (crash) {
+#ifndef _WIN32
+            std::raise(SIGKILL);
+#endif
             std::_Exit(0);
+        }
         size_t allowed = left;
         left = 0;
         return allowed;
