@@ -1,11 +1,14 @@
 // The headless command line: start-up, each argument through the engines, the statuses, shutdown.
 #include "app/HeadlessRun.h"
 
+#include "app/FolderClaim.h"
 #include "core/CommandLine.h"
 #include "core/DataUnit.h"
+#include "core/HandOver.h"
 #include "core/Messages.h"
 #include "hostsfile/HostsWriter.h"
 #include "import/ImportRun.h"
+#include "platform/Platform.h"
 #include "zones/RegistryGenerator.h"
 
 #include <algorithm>
@@ -35,7 +38,7 @@ public:
         TSilentProgress silent;
         switch (command.action) {
         case TCmdAction::WriteHosts:
-            PrintStatus(std::to_string(WriteHosts(data, prefs).hostCount) + " hosts written");
+            PrintStatus(HostsWrittenStatus(WriteHosts(data, prefs).hostCount));
             break;
         case TCmdAction::DisableHosts:
             // A refusal throws: the job's log must not read as success when nothing happened.
@@ -106,9 +109,9 @@ private:
     }
 };
 
-int Report(const char* text)
+int Report(const std::string& text)
 {
-    std::fprintf(stderr, "%s: %s\n", AppTitle, text);
+    std::fprintf(stderr, "%s: %s\n", AppTitle, text.c_str());
     std::fflush(stderr);
     return 1;
 }
@@ -120,7 +123,18 @@ int RunHeadless(const std::vector<std::string>& arguments, const std::string& da
     // An unexpected failure ends the run where it happened, saving nothing
     // more, as the window's error report does without a display.
     try {
+        // Declared first, so the folder is let go only after everything else.
+        std::unique_ptr<platform::TFolderLock> lock;
         TQuillonData data(dataDir);
+        // One writer at a time: another run is waited for, and a window that
+        // owns the folder carries the arguments out itself.
+        TClaim claim = ClaimDataFolder(data.DataDir(), arguments, ClaimLimitsFromEnvironment());
+        if (claim.handedOver)
+            return *claim.handedOver;
+        if (!claim.lock)
+            return Report("the data folder " + platform::ExcludeTrailingPathDelimiter(data.DataDir()) +
+                          " is still in use by " + handover::HolderName(claim.holder) + "; nothing was changed.");
+        lock = std::move(claim.lock);
         data.Prefs().LoadPrefs();
         // False after the message about data that cannot be used; nothing may be saved.
         if (!data.OpenDatabase())

@@ -1,6 +1,8 @@
-// Program entry: display detection, then the headless command line, or the application object, the message presenter and the main window.
+// Program entry: display detection, then the headless command line, or the data folder's claim, the application object, the message presenter and the main window.
+#include "app/FolderClaim.h"
 #include "app/HeadlessRun.h"
 #include "core/CommandLine.h"
+#include "core/DataUnit.h"
 #include "core/Messages.h"
 #include "platform/Platform.h"
 #include "ui/ErrorGuard.h"
@@ -84,6 +86,22 @@ int main(int argc, char* argv[])
         return RunHeadless(std::vector<std::string>(argv + 1, argv + argc));
     }
 
+    // One window per data folder: a second start hands its command line to
+    // the window that owns the folder, or with no arguments brings that
+    // window to the front. A folder a command-line run holds is waited for;
+    // if it stays busy, the window's own attempt below names the holder.
+    const std::string dataFolder = TQuillonData().DataDir();
+    std::unique_ptr<platform::TFolderLock> folderLock;
+    try {
+        TClaim claim = ClaimDataFolder(dataFolder, std::vector<std::string>(argv + 1, argv + argc),
+                                       ClaimLimitsFromEnvironment());
+        if (claim.handedOver)
+            return *claim.handedOver;
+        folderLock = std::move(claim.lock);
+    } catch (const std::exception&) {
+        // The window's start-up reports a lock file that cannot be opened.
+    }
+
     TQuillonApplication app(argc, argv);
     // No display name: Qt would append it to every window title, and the
     // message captions must read exactly as given.
@@ -91,7 +109,7 @@ int main(int argc, char* argv[])
     TQtMessagePresenter presenter;
 
     std::unique_ptr<TMainForm> mainForm;
-    if (!Guarded(nullptr, [&] { mainForm = std::make_unique<TMainForm>(); }))
+    if (!Guarded(nullptr, [&] { mainForm = std::make_unique<TMainForm>(std::string(), std::move(folderLock)); }))
         return 1;
     mainForm->show();
     return app.exec();

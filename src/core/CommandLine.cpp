@@ -96,6 +96,8 @@ bool RunCommandLine(const std::vector<std::string>& arguments, ICommandRunner& r
     return true;
 }
 
+std::string HostsWrittenStatus(int hostCount) { return std::to_string(hostCount) + " hosts written"; }
+
 std::string UsageText()
 {
     return "Usage: quillon [argument ...]\n"

@@ -74,5 +74,8 @@ public:
 // was carried out.
 bool RunCommandLine(const std::vector<std::string>& arguments, ICommandRunner& runner);
 
+// The closing status of a Write HOSTS run, as the command line reports it.
+std::string HostsWrittenStatus(int hostCount);
+
 // Every switch with a line of explanation, for the console.
 std::string UsageText();

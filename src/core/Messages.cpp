@@ -9,14 +9,19 @@ IMessagePresenter* current = nullptr;
 int errorMessages = 0;
 } // namespace
 
-int TConsolePresenter::Present(const TMessageRequest& request)
+std::string ConsoleMessageText(const TMessageRequest& request)
 {
-    std::string text;
-    text.reserve(request.text.size());
+    std::string text = request.caption + ": ";
+    text.reserve(text.size() + request.text.size());
     for (size_t i = 0; i < request.text.size(); ++i)
         if (!(request.text[i] == '\r' && i + 1 < request.text.size() && request.text[i + 1] == '\n'))
             text += request.text[i];
-    std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), text.c_str());
+    return text;
+}
+
+int TConsolePresenter::Present(const TMessageRequest& request)
+{
+    std::fprintf(stderr, "%s\n", ConsoleMessageText(request).c_str());
     std::fflush(stderr);
     if (request.buttons & mbNo)
         return mrNo;

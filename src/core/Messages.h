@@ -34,6 +34,10 @@ public:
     virtual int Present(const TMessageRequest& request) = 0;
 };
 
+// A message as one console line: "caption: text", its CR LF breaks as plain
+// line ends.
+std::string ConsoleMessageText(const TMessageRequest& request);
+
 // Prints "caption: text" to standard error and answers every question No (OK for
 // plain messages). Used when no window can be shown.
 class TConsolePresenter : public IMessagePresenter {

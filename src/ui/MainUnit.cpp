@@ -3,6 +3,7 @@
 
 #include "core/CommandLine.h"
 #include "core/DataUnit.h"
+#include "core/HandOver.h"
 #include "core/Messages.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
@@ -12,6 +13,7 @@
 #include "ui/WindowState.h"
 #include "ui/About.h"
 #include "ui/BadHostBrowse.h"
+#include "ui/CommandServer.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
 #include "ui/GoodHostBrowse.h"
@@ -21,6 +23,7 @@
 #include "ui/RegistryFile.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -33,7 +36,11 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
 #include <iterator>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -63,6 +70,32 @@ private:
         table.SetFiltered(false);
         table.SetFilter({});
     }
+};
+
+// The process's working folder changed for the object's lifetime; error
+// says why it could not be.
+struct TWorkingFolderScope {
+    std::filesystem::path before;
+    std::string error;
+
+    explicit TWorkingFolderScope(const std::string& folder)
+    {
+        std::error_code failed;
+        before = std::filesystem::current_path(failed);
+        if (folder.empty())
+            return;
+        std::filesystem::current_path(folder, failed);
+        if (failed)
+            error = "Cannot use the working folder " + folder + ": " + failed.message();
+    }
+    ~TWorkingFolderScope()
+    {
+        std::error_code ignored;
+        if (!before.empty())
+            std::filesystem::current_path(before, ignored);
+    }
+    TWorkingFolderScope(const TWorkingFolderScope&) = delete;
+    TWorkingFolderScope& operator=(const TWorkingFolderScope&) = delete;
 };
 
 // field LIKE 'pattern': the text is wrapped in "%" unless it carries wildcards
@@ -103,7 +136,10 @@ void Place(QWidget* w, int left, int top, int width, int height)
 
 } // namespace
 
-TMainForm::TMainForm(const std::string& dataDir, QWidget* parent) : QMainWindow(parent)
+TMainForm::TMainForm(const std::string& dataDir, QWidget* parent) : TMainForm(dataDir, nullptr, parent) {}
+
+TMainForm::TMainForm(const std::string& dataDir, std::unique_ptr<platform::TFolderLock> lock, QWidget* parent)
+    : QMainWindow(parent)
 {
     setObjectName("MainForm");
     setWindowTitle(AppTitle);
@@ -125,7 +161,7 @@ TMainForm::TMainForm(const std::string& dataDir, QWidget* parent) : QMainWindow(
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
 
     arguments = QCoreApplication::arguments().mid(1);
-    FormCreate(dataDir);
+    FormCreate(dataDir, std::move(lock));
 }
 
 TMainForm::~TMainForm() { FreeData(); }
@@ -347,9 +383,17 @@ void TMainForm::ConnectHandlers()
 // ---------------------------------------------------------------------------
 // Life cycle
 
-void TMainForm::FormCreate(const std::string& dataDir)
+void TMainForm::FormCreate(const std::string& dataDir, std::unique_ptr<platform::TFolderLock> lock)
 {
     data = std::make_unique<TQuillonData>(dataDir);
+    // A second copy of the tables in memory would lose one window's changes
+    // when the other saves. Refused before this window's data module becomes
+    // the program's: the window that owns the folder keeps its own.
+    platform::TLockHolder holder;
+    folderLock = lock ? std::move(lock) : platform::TFolderLock::TryAcquire(data->DataDir(), &holder);
+    if (!folderLock)
+        throw EQuillonError("The data folder " + platform::ExcludeTrailingPathDelimiter(data->DataDir()) +
+                            " is in use by " + handover::HolderName(holder) + ".");
     QuillonData = data.get();
     try {
         data->MainOwner = this;
@@ -358,6 +402,8 @@ void TMainForm::FormCreate(const std::string& dataDir)
         // application has then been asked to end and nothing may be saved.
         databaseOpen = data->OpenDatabase();
         LoadMainWindowPosition(this, data->IniFileName());
+        if (databaseOpen)
+            ListenForCommandLines();
     } catch (...) {
         FreeData();
         throw;
@@ -396,8 +442,13 @@ void TMainForm::FormShow()
 
 void TMainForm::Post(void (TMainForm::*step)())
 {
+    ++ownSteps;
     QMetaObject::invokeMethod(
-        this, [this, step] { Guarded(this, [this, step] { (this->*step)(); }); },
+        this,
+        [this, step] {
+            Guarded(this, [this, step] { (this->*step)(); });
+            --ownSteps;
+        },
         Qt::QueuedConnection);
 }
 
@@ -422,12 +473,20 @@ void TMainForm::FirstRun()
 // The command line's commands carried out with the dialogs, each shown modally.
 class TMainForm::TCommands : public ICommandRunner {
 public:
-    explicit TCommands(TMainForm& f) : form(f) {}
+    // reply: the caller of a handed-over command line, told each run's status.
+    explicit TCommands(TMainForm& f, THandOverReply* r = nullptr) : form(f), reply(r) {}
 
     bool Run(const TCmdCommand& command) override
     {
-        form.RunCommand(command);
-        return true;
+        const int errorsBefore = ErrorMessageCount();
+        const std::string status = form.RunCommand(command);
+        if (!reply)
+            return true;
+        if (!status.empty())
+            reply->Status(status);
+        // The caller's exit status must not read as success after a run that
+        // reported an error: a handed-over line stops there, as a headless one does.
+        return ErrorMessageCount() == errorsBefore;
     }
 
     void ShowSwitches() override { form.data->ShowHelp("commands.html"); }
@@ -436,6 +495,7 @@ public:
 
 private:
     TMainForm& form;
+    THandOverReply* reply;
 };
 
 void TMainForm::CmdLine()
@@ -452,11 +512,13 @@ void TMainForm::CmdLine()
         close();
 }
 
-void TMainForm::RunCommand(const TCmdCommand& command)
+std::string TMainForm::RunCommand(const TCmdCommand& command)
 {
+    // The status a run's dialog shows last is the one its caller reads.
+    std::string status;
     switch (command.action) {
     case TCmdAction::WriteHosts:
-        WriteHOSTSExecute();
+        status = HostsWrittenStatus(WriteHOSTSExecute());
         break;
     case TCmdAction::DisableHosts:
     case TCmdAction::EnableHosts:
@@ -468,6 +530,7 @@ void TMainForm::RunCommand(const TCmdCommand& command)
             form.CmdLineFile = command.file;
             form.CmdLineSwitch = command.switchText;
             form.exec();
+            status = form.lblStatus->text().toStdString();
         }
         FillGroupCombo();
         UpdateHostsState();
@@ -479,6 +542,7 @@ void TMainForm::RunCommand(const TCmdCommand& command)
             form.CmdLineFile = command.file;
             form.CmdLineSwitch = command.switchText;
             form.exec();
+            status = form.lblStatus->text().toStdString();
         }
         UpdateHostsState();
         break;
@@ -488,11 +552,13 @@ void TMainForm::RunCommand(const TCmdCommand& command)
         form.CmdLineFile = command.file;
         form.CmdLineSwitch = command.switchText;
         form.exec();
+        status = form.lblStatus->text().toStdString();
         break;
     }
     case TCmdAction::Unrecognized:
         break;   // reported by RunCommandLine
     }
+    return status;
 }
 
 // Nothing is shown, not even a rename or delete that the file system refuses.
@@ -533,9 +599,97 @@ void TMainForm::FormCloseQuery()
 
 void TMainForm::FreeData()
 {
+    // Nothing more is handed over; callers still waiting find the folder
+    // free once the window has gone.
+    commandServer.reset();
     if (QuillonData == data.get())
         QuillonData = nullptr;
     data.reset();
+    folderLock.reset();
+}
+
+// ---------------------------------------------------------------------------
+// Command lines handed over by later starts on the same data folder
+
+void TMainForm::ListenForCommandLines()
+{
+    TCommandServer::THandlers handlers;
+    handlers.busy = [this] { return HandOverBusy(); };
+    handlers.run = [this](const handover::TRequest& request, THandOverReply& reply) { RunHandedOver(request, reply); };
+    handlers.toFront = [this] { ComeToFront(); };
+    std::string endpoint;
+    try {
+        endpoint = platform::OwnerEndpointName(data->DataDir());
+    } catch (const EQuillonError& e) {
+        // The window works without; later starts then wait for it to close.
+        std::fprintf(stderr, "%s: %s\n", AppTitle, e.what());
+        return;
+    }
+    commandServer = std::make_unique<TCommandServer>(std::move(handlers));
+    if (!commandServer->Listen(endpoint)) {
+        std::fprintf(stderr, "%s: cannot listen at %s for command lines.\n", AppTitle, endpoint.c_str());
+        commandServer.reset();
+        return;
+    }
+    // Tells later starts where to find this window.
+    folderLock->SetNote(handover::WindowLockNote(endpoint));
+}
+
+// While a dialog of the window is open (a menu's, a message, a run's) or a
+// step of its own is on, a handed-over command line waits its turn.
+bool TMainForm::HandOverBusy() const
+{
+    return !shown || ownSteps > 0 || QApplication::activeModalWidget() || QApplication::activePopupWidget();
+}
+
+void TMainForm::RunHandedOver(const handover::TRequest& request, THandOverReply& reply)
+{
+    // Relative file names mean what they mean to the caller.
+    TWorkingFolderScope folder(request.workingFolder);
+    if (!folder.error.empty()) {
+        reply.Message(std::string(AppTitle) + ": " + folder.error);
+        reply.Finish(1);
+        return;
+    }
+    bool complete = false;
+    std::exception_ptr failure;
+    {
+        THandOverMessages forwarded(reply);
+        TCommands commands(*this, &reply);
+        // An import saves the tables itself, so what the caller was told is on disk.
+        try {
+            complete = RunCommandLine(request.arguments, commands);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    if (!failure) {
+        reply.Finish(complete ? 0 : 1);
+        return;
+    }
+    // The caller hears of the failure before the error dialog waits for the user.
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        reply.Message(std::string(AppTitle) + ": " + e.what());
+    } catch (...) {
+        reply.Message(std::string(AppTitle) + ": " + UnexpectedErrorText);
+    }
+    reply.Finish(1);
+    Guarded(this, [&failure] { std::rethrow_exception(failure); });
+}
+
+void TMainForm::ComeToFront()
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    // A dialog open over the window stays in front of it.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -633,10 +787,11 @@ void TMainForm::ShowBadHostBrowse(const QString&)
 // ---------------------------------------------------------------------------
 // The HOSTS file
 
-void TMainForm::WriteHOSTSExecute()
+int TMainForm::WriteHOSTSExecute()
 {
-    WriteHosts(*data, data->Prefs(), this);
+    const int written = WriteHosts(*data, data->Prefs(), this).hostCount;
     UpdateHostsState();
+    return written;
 }
 
 void TMainForm::DisableHOSTSExecute()

@@ -1,19 +1,27 @@
 // TMainForm: the main window: adding and searching bad hosts, the HOSTS commands, start-up and shutdown.
 #pragma once
 
+#include "platform/FolderOwner.h"
+
 #include <QMainWindow>
 #include <QStringList>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QToolBar;
+class TCommandServer;
+class THandOverReply;
 class TQuillonData;
 struct TCmdCommand;
+namespace handover {
+struct TRequest;
+}
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -25,9 +33,15 @@ public:
     static constexpr int ToolBarHeight = 29;
 
     // Creates the data module over dataDir (empty: the executable's folder),
-    // loads the preferences, opens the tables and restores the window's
-    // position. Errors propagate to the caller.
+    // takes the folder for the window's lifetime, loads the preferences,
+    // opens the tables and restores the window's position; from then on
+    // command lines started on the folder are handed to this window. Errors
+    // propagate to the caller; a folder another process or window holds is
+    // refused by name.
     explicit TMainForm(const std::string& dataDir = {}, QWidget* parent = nullptr);
+    // The same over a folder the caller has already taken.
+    TMainForm(const std::string& dataDir, std::unique_ptr<platform::TFolderLock> folderLock,
+              QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // False when the tables could not be opened and the application has been
@@ -51,7 +65,8 @@ public:
     void SearchBadHosts(int groupId, const std::string& hostname, const std::string& comment);
 
     // Action handlers, also run by the command line and the first-run prompt.
-    void WriteHOSTSExecute();
+    // Write HOSTS returns the number of hosts written.
+    int WriteHOSTSExecute();
     void DisableHOSTSExecute();
     void ViewHOSTSExecute();
 
@@ -70,9 +85,14 @@ protected:
 private:
     class TCommands;
 
+    // Destroyed in the reverse order: the server first, the folder let go last.
+    std::unique_ptr<platform::TFolderLock> folderLock;
     std::unique_ptr<TQuillonData> data;
+    std::unique_ptr<TCommandServer> commandServer;
     bool databaseOpen = false;
     bool shown = false;
+    // Posted steps of its own (first run, command line) not yet finished.
+    int ownSteps = 0;
     QStringList arguments;
 
     QComboBox* cbxGroup = nullptr;
@@ -104,13 +124,21 @@ private:
     void CreateControls();
     void ConnectHandlers();
 
-    void FormCreate(const std::string& dataDir);
+    void FormCreate(const std::string& dataDir, std::unique_ptr<platform::TFolderLock> lock);
     void FormShow();
     void FormCloseQuery();
     void FreeData();
     void Post(void (TMainForm::*step)());
-    void RunCommand(const TCmdCommand& command);
+    // Carries the command out with its dialog; returns the run's closing
+    // status text (none for the HOSTS switches).
+    std::string RunCommand(const TCmdCommand& command);
     void SwitchHostsFile(bool disable);
+
+    // The hand-over of command lines started while this window owns the folder.
+    void ListenForCommandLines();
+    bool HandOverBusy() const;
+    void RunHandedOver(const handover::TRequest& request, THandOverReply& reply);
+    void ComeToFront();
 
     void AddHostClick();
     void GroupSearchClick();

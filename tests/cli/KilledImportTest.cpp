@@ -79,7 +79,8 @@ protected:
         const int watch = inotify_init1(IN_CLOEXEC);
         EXPECT_GE(watch, 0);
         inotify_add_watch(watch, dir.Path().c_str(), IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE);
-        const int pid = StartWithoutDisplay(dir.File("quillon"), dir.Path(), {"/i=" + lists.File("big.txt")});
+        TRunningProgram run(dir.File("quillon"), dir.Path(), {"/i=" + lists.File("big.txt")});
+        const pid_t pid = run.Pid();
         EXPECT_GT(pid, 0);
         const int ended = int(syscall(SYS_pidfd_open, pid, 0));
         EXPECT_GE(ended, 0);
@@ -96,14 +97,13 @@ protected:
                     const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
                     at += ssize_t(sizeof(inotify_event) + event->len);
                     if (++seen == killAt)
-                        kill(pid, SIGKILL);
+                        run.Kill();
                 }
             } else if (fds[1].revents & POLLIN) {
                 running = false;
             }
         }
-        int status = 0;
-        waitpid(pid, &status, 0);
+        run.Wait();
         close(ended);
         close(watch);
         return seen;
@@ -123,8 +123,9 @@ protected:
 
     std::vector<std::string> StrayFiles() const
     {
-        const std::set<std::string> expected{"quillon", "Quillon.ini", TableFiles[0], TableFiles[1],
-                                             TableFiles[2]};
+        // The lock file stays: it is the folder's, not a run's.
+        const std::set<std::string> expected{"quillon", "Quillon.ini", "Quillon.lock", TableFiles[0],
+                                             TableFiles[1], TableFiles[2]};
         std::vector<std::string> stray;
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
             if (!expected.count(entry.path().filename().string()))

@@ -1,11 +1,11 @@
 // Runs the built program the way a scheduled job would: no display, in a folder, capturing both streams.
 #include "RunProgram.h"
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
-#include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -23,10 +23,10 @@ std::string Slurp(const std::string& file)
     return s.str();
 }
 
-// Spawns program in workDir with its standard output and error on the given
-// descriptors; the process id, or -1.
-pid_t Spawn(const std::string& program, const std::string& workDir, const std::vector<std::string>& args,
-            const std::vector<std::string>& extraEnv, int outFd, int errFd)
+} // namespace
+
+TRunningProgram::TRunningProgram(const std::string& program, const std::string& workDir,
+                                 const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
 {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
@@ -48,50 +48,62 @@ pid_t Spawn(const std::string& program, const std::string& workDir, const std::v
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    // The streams go to files outside workDir, so tests can list what the program wrote.
+    char outTemplate[] = "/tmp/quillon-run-out-XXXXXX";
+    char errTemplate[] = "/tmp/quillon-run-err-XXXXXX";
+    const int outFd = mkstemp(outTemplate);
+    const int errFd = mkstemp(errTemplate);
+    outName = outTemplate;
+    errName = errTemplate;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
     posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+        pid = 0;
     posix_spawn_file_actions_destroy(&actions);
-    return spawned == 0 ? pid : -1;
-}
-
-} // namespace
-
-TRun RunWithoutDisplay(const std::string& program, const std::string& workDir,
-                       const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
-{
-    // The streams go to files outside workDir, so tests can list what the program wrote.
-    char outName[] = "/tmp/quillon-run-out-XXXXXX";
-    char errName[] = "/tmp/quillon-run-err-XXXXXX";
-    const int outFd = mkstemp(outName);
-    const int errFd = mkstemp(errName);
-    const pid_t pid = Spawn(program, workDir, args, extraEnv, outFd, errFd);
     close(outFd);
     close(errFd);
+}
 
+TRunningProgram::~TRunningProgram()
+{
+    if (!waited && pid > 0) {
+        Kill();
+        Wait();
+    }
+    std::remove(outName.c_str());
+    std::remove(errName.c_str());
+}
+
+std::string TRunningProgram::ErrSoFar() const { return Slurp(errName); }
+
+void TRunningProgram::Kill()
+{
+    if (pid > 0 && !waited)
+        kill(pid, SIGKILL);
+}
+
+TRun TRunningProgram::Wait()
+{
     TRun run;
-    if (pid > 0) {
+    if (pid > 0 && !waited) {
         int wstatus = 0;
         waitpid(pid, &wstatus, 0);
         if (WIFEXITED(wstatus))
             run.status = WEXITSTATUS(wstatus);
+        if (WIFSIGNALED(wstatus))
+            run.signal = WTERMSIG(wstatus);
     }
+    waited = true;
     run.out = Slurp(outName);
     run.err = Slurp(errName);
-    std::remove(outName);
-    std::remove(errName);
     return run;
 }
 
-int StartWithoutDisplay(const std::string& program, const std::string& workDir,
-                        const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
+TRun RunWithoutDisplay(const std::string& program, const std::string& workDir,
+                       const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
 {
-    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    const pid_t pid = Spawn(program, workDir, args, extraEnv, null, null);
-    close(null);
-    return pid;
+    return TRunningProgram(program, workDir, args, extraEnv).Wait();
 }

@@ -4,8 +4,11 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
 struct TRun {
-    int status = -1;
+    int status = -1;   // the exit status; -1 when a signal ended it
+    int signal = 0;    // the signal that ended it, 0 when it exited
     std::string out;
     std::string err;
 };
@@ -16,8 +19,28 @@ TRun RunWithoutDisplay(const std::string& program, const std::string& workDir,
                        const std::vector<std::string>& args = {},
                        const std::vector<std::string>& extraEnv = {});
 
-// Starts the program as RunWithoutDisplay does without waiting for it, its
-// output dropped; the process id (for kill and waitpid), or -1.
-int StartWithoutDisplay(const std::string& program, const std::string& workDir,
-                        const std::vector<std::string>& args = {},
-                        const std::vector<std::string>& extraEnv = {});
+// The same started in the background, for tests that overlap runs or kill
+// one. A run still going when the object is destroyed is killed.
+class TRunningProgram {
+public:
+    TRunningProgram(const std::string& program, const std::string& workDir,
+                    const std::vector<std::string>& args = {},
+                    const std::vector<std::string>& extraEnv = {});
+    ~TRunningProgram();
+    TRunningProgram(const TRunningProgram&) = delete;
+    TRunningProgram& operator=(const TRunningProgram&) = delete;
+
+    pid_t Pid() const { return pid; }
+    // What the run has written to standard error so far.
+    std::string ErrSoFar() const;
+    // Sends SIGKILL.
+    void Kill();
+    // Waits for the end, once.
+    TRun Wait();
+
+private:
+    pid_t pid = 0;
+    bool waited = false;
+    std::string outName;
+    std::string errName;
+};

@@ -3,6 +3,7 @@
 
 #include "core/AppHooks.h"
 #include "core/DataUnit.h"
+#include "platform/FolderOwner.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
 
@@ -25,11 +26,13 @@ protected:
     void CmdLine() override { ++cmdLines; }
 };
 
+// The files of the data folder, without the lock file every window leaves there.
 std::set<std::string> FilesIn(const TTempDir& dir)
 {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
         names.insert(entry.path().filename().string());
+    names.erase(platform::FolderLockFileName);
     return names;
 }
 
