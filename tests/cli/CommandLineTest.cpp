@@ -136,6 +136,69 @@ TEST_F(CommandLine, RunsWithoutAnyQtPlatformPluginAndKeepsNoWindowPosition)
     EXPECT_FALSE(Has("Quillon.ini", "[MainWindow]"));
 }
 
+// ---- lists piped in
+
+struct TPipedCase {
+    const char* name;
+    const char* importSwitch;
+    std::string (*input)();
+    std::string status;   // the import's status line
+};
+
+void PrintTo(const TPipedCase& c, std::ostream* os) { *os << c.name; }
+
+class PipedList : public CommandLine, public testing::WithParamInterface<TPipedCase> {};
+
+// Each name sits at the very start of the stream, where the bytes a rewind
+// cannot bring back would go missing.
+TEST_P(PipedList, IsImportedWhole)
+{
+    const TPipedCase& c = GetParam();
+    const std::string input = c.input();
+    const TRun run = RunWithInput(dir.File("quillon"), dir.Path(), {c.importSwitch, "/w"}, input);
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n') + 1), c.status + "\n");
+    const std::string hosts = dir.Read("hosts");
+    EXPECT_NE(hosts.find("\tdoubleclick.net\n"), std::string::npos) << hosts.substr(0, 300);
+    EXPECT_EQ(hosts.find("\tleclick.net\n"), std::string::npos);
+    EXPECT_NE(hosts.find("\tlast.example.org\n"), std::string::npos);
+}
+
+std::string ManyNames()
+{
+    // Larger than a pipe's buffer and the reader's, so the input arrives in pieces.
+    std::string names = "doubleclick.net\n";
+    for (int i = 0; i < 20000; ++i)
+        names += "h" + std::to_string(i) + ".example.com\n";
+    return names + "last.example.org\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, PipedList,
+    testing::Values(
+        TPipedCase{"HostsFormat", "/i=/dev/stdin",
+                   [] { return std::string("0.0.0.0 doubleclick.net\n0.0.0.0 last.example.org\n"); },
+                   "2 lines processed."},
+        TPipedCase{"PlainList", "/ip=/dev/stdin",
+                   [] { return std::string("doubleclick.net\nlast.example.org"); }, "2 lines processed."},
+        TPipedCase{"PlainListInPieces", "/ip=/dev/stdin", ManyNames, "20002 lines processed."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandLine, PipedUtf16IsRefusedAsAFileIs)
+{
+    std::string utf16 = "\xFF\xFE";
+    for (char ch : std::string("0.0.0.0 a.example\r\n"))
+        utf16 += std::string{ch, '\0'};
+    const TRun run = RunWithInput(dir.File("quillon"), dir.Path(), {"/i=/dev/stdin", "/w"}, utf16);
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Quillon: Cannot import file /dev/stdin: it holds UTF-16 text. Save it as ANSI or UTF-8 "
+                       "text and import it again.\n");
+    EXPECT_FALSE(dir.Exists("hosts"));
+}
+
 // LastGroup as the main window's group list leaves it: the saved group while
 // it is there (also once an import creates it), -1 once it is gone.
 struct TLastGroupCase {
