@@ -112,6 +112,15 @@ TExportResult THostsWriter::DoExport(const TExportOptions& options)
     const std::string backupName = fileName + ".bak";
     int& hostCount = result.hostCount;
 
+    // Every bad-host line starts with this address: anything else would make
+    // the whole file one the resolver cannot read.
+    if (hostsFormat && !TQuillonData::IsIPAddress(options.hostsIP)) {
+        ErrorDlg("The HOSTS IP address preference (HostsIP) is not a valid IP address: \"" + options.hostsIP +
+                     "\"",
+                 "Export Hosts", owner);
+        return result;
+    }
+
     bool backupMade = false;
     if (options.backup && platform::FileExists(fileName)) {
         if (!platform::BackupFile(fileName, backupName)) {

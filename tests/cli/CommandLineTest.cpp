@@ -199,6 +199,27 @@ TEST_F(CommandLine, PipedUtf16IsRefusedAsAFileIs)
     EXPECT_FALSE(dir.Exists("hosts"));
 }
 
+// ---- a HostsIP that is no address
+
+TEST_F(CommandLine, AHostsIPThatIsNoAddressWritesNoHostsFile)
+{
+    dir.Write("Quillon.ini", ini + "HostsIP=banana\n");
+    dir.Write("hosts", "127.0.0.1 localhost\n");
+
+    TRun run = Run({"/i=list.txt", "/w", "/x=out.txt"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Export Hosts: The HOSTS IP address preference (HostsIP) is not a valid IP address: "
+                       "\"banana\"\n");
+    EXPECT_EQ(dir.Read("hosts"), "127.0.0.1 localhost\n");
+    EXPECT_FALSE(dir.Exists("hosts.bak"));
+    EXPECT_FALSE(dir.Exists("out.txt"));
+
+    // A plain list has no addresses.
+    run = Run({"/xp=plain.txt"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Has("plain.txt", "ads.example.com"));
+}
+
 // LastGroup as the main window's group list leaves it: the saved group while
 // it is there (also once an import creates it), -1 once it is gone.
 struct TLastGroupCase {
