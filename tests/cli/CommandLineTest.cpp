@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 // A copy of the program in a folder of its own, with preferences whose HOSTS
@@ -197,6 +199,31 @@ TEST_F(CommandLine, PipedUtf16IsRefusedAsAFileIs)
     EXPECT_EQ(run.err, "Quillon: Cannot import file /dev/stdin: it holds UTF-16 text. Save it as ANSI or UTF-8 "
                        "text and import it again.\n");
     EXPECT_FALSE(dir.Exists("hosts"));
+}
+
+// ---- a HOSTS file that cannot be renamed over
+
+// A file bind-mounted over the HOSTS file, as a container gets its /etc/hosts:
+// no other file can take its place (EBUSY), so it is rewritten in place.
+TEST_F(CommandLine, ABindMountedHostsFileIsRewrittenInPlace)
+{
+    if (geteuid() != 0 || access("/usr/bin/unshare", X_OK) != 0)
+        GTEST_SKIP() << "a mount namespace needs the superuser and unshare";
+    dir.Write("hosts", "127.0.0.1 beneath\n");
+    dir.Write("mounted", "127.0.0.1 mounted\n");
+    // The mount lives in a namespace of its own and ends with the run.
+    const TRun run = RunWithoutDisplay("/usr/bin/unshare", dir.Path(),
+                                       {"--mount", "sh", "-c", "mount --bind mounted hosts && exec ./quillon /i=list.txt /w"});
+    if (run.status != 0 && (run.err.rfind("unshare:", 0) == 0 || run.err.rfind("mount:", 0) == 0))
+        GTEST_SKIP() << run.err;
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "6 lines processed.\n3 hosts written\n");
+    EXPECT_TRUE(Has("mounted", "\tads.example.com\n"));
+    EXPECT_EQ(dir.Read("hosts"), "127.0.0.1 beneath\n");
+    EXPECT_EQ(dir.Read("hosts.bak"), "127.0.0.1 mounted\n");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_EQ(entry.path().filename().string().find("hosts.tmp"), std::string::npos) << entry.path();
 }
 
 // ---- a HostsIP that is no address
