@@ -153,8 +153,10 @@ private:
 // Replace a file's content atomically: write to a temporary file in the same
 // folder, flush it to disk, rename it over the target. Throws EQuillonError
 // naming the file and the system's reason.
-void WriteFileAtomic(const std::string& path, const char* data, size_t size, TFileKind kind = TFileKind::Table);
-inline void WriteFileAtomic(const std::string& path, const std::string& content, TFileKind kind = TFileKind::Table)
+void WriteFileAtomic(const std::string& path, const char* data, size_t size,
+                     TFileKind kind = TFileKind::Table);
+inline void WriteFileAtomic(const std::string& path, const std::string& content,
+                            TFileKind kind = TFileKind::Table)
 {
     WriteFileAtomic(path, content.data(), content.size(), kind);
 }

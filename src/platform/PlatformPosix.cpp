@@ -724,7 +724,7 @@ void RemoveLeftovers(const std::string& target)
     }
 }
 
-} // namespace
+}   // namespace
 
 struct TAtomicFileWriter::Impl {
     std::string path;     // as the caller named it, for messages
@@ -732,8 +732,8 @@ struct TAtomicFileWriter::Impl {
     std::string temp;     // empty once renamed, and while writing in place
     TFileKind kind = TFileKind::Table;
     int fd = -1;
-    bool inPlace = false;       // straight into the target
-    bool flushable = true;      // a regular file (devices and pipes are not flushed)
+    bool inPlace = false;    // straight into the target
+    bool flushable = true;   // a regular file (devices and pipes are not flushed)
 
     [[noreturn]] void Fail(int error, const char* what = "Cannot write file ")
     {

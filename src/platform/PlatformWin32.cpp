@@ -299,7 +299,8 @@ int CreateTempBeside(const std::string& target, std::string& name)
         name = target + ".tmp";
         for (int k = 0; k < TempNameLength; ++k)
             name += alphabet[random() % (sizeof alphabet - 1)];
-        int fd = _open(name.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+        int fd = _open(name.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                       _S_IREAD | _S_IWRITE);
         if (fd >= 0)
             return fd;
         if (errno != EEXIST)
@@ -315,9 +316,9 @@ int CreateTempBeside(const std::string& target, std::string& name)
 // may still be written: a file that some program holds open.
 bool CannotReplace(DWORD error)
 {
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_USER_MAPPED_FILE ||
-           error == ERROR_UNABLE_TO_REMOVE_REPLACED || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
-           error == ERROR_NOT_SAME_DEVICE;
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_USER_MAPPED_FILE || error == ERROR_UNABLE_TO_REMOVE_REPLACED ||
+           error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_NOT_SAME_DEVICE;
 }
 
 // Puts a file in the target's place: ReplaceFile over an existing target (it
@@ -443,13 +444,13 @@ void RemoveLeftovers(const std::string& target)
         DeleteFileA(name.c_str());
 }
 
-} // namespace
+}   // namespace
 
 struct TAtomicFileWriter::Impl {
     std::string path;
-    std::string temp;       // empty once moved, and while writing in place
+    std::string temp;   // empty once moved, and while writing in place
     TFileKind kind = TFileKind::Table;
-    DWORD keep = 0;         // attributes of the replaced file that the new one takes on
+    DWORD keep = 0;   // attributes of the replaced file that the new one takes on
     int fd = -1;
     bool inPlace = false;   // straight into the target
 
@@ -458,7 +459,10 @@ struct TAtomicFileWriter::Impl {
         Abandon();
         throw EQuillonError(what + path + ": " + reason);
     }
-    [[noreturn]] void Fail(int error, const char* what = "Cannot write file ") { Fail(std::strerror(error), what); }
+    [[noreturn]] void Fail(int error, const char* what = "Cannot write file ")
+    {
+        Fail(std::strerror(error), what);
+    }
 
     void Abandon()
     {
@@ -595,7 +599,8 @@ bool BackupFile(const std::string& file, const std::string& backup)
     // backup's place.
     bool ok = CopyFileA(file.c_str(), temp.c_str(), FALSE) != 0;
     if (ok) {
-        HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
         ok = h != INVALID_HANDLE_VALUE;
         if (ok) {
             ok = FlushFileBuffers(h) != 0;

@@ -196,8 +196,9 @@ TEST_F(CommandLine, PipedUtf16IsRefusedAsAFileIs)
     const TRun run = RunWithInput(dir.File("quillon"), dir.Path(), {"/i=/dev/stdin", "/w"}, utf16);
 
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Quillon: Cannot import file /dev/stdin: it holds UTF-16 text. Save it as ANSI or UTF-8 "
-                       "text and import it again.\n");
+    EXPECT_EQ(run.err,
+              "Quillon: Cannot import file /dev/stdin: it holds UTF-16 text. Save it as ANSI or UTF-8 "
+              "text and import it again.\n");
     EXPECT_FALSE(dir.Exists("hosts"));
 }
 
@@ -213,7 +214,8 @@ TEST_F(CommandLine, ABindMountedHostsFileIsRewrittenInPlace)
     dir.Write("mounted", "127.0.0.1 mounted\n");
     // The mount lives in a namespace of its own and ends with the run.
     const TRun run = RunWithoutDisplay("/usr/bin/unshare", dir.Path(),
-                                       {"--mount", "sh", "-c", "mount --bind mounted hosts && exec ./quillon /i=list.txt /w"});
+                                       {"--mount", "sh", "-c",
+                                        "mount --bind mounted hosts && exec ./quillon /i=list.txt /w"});
     if (run.status != 0 && (run.err.rfind("unshare:", 0) == 0 || run.err.rfind("mount:", 0) == 0))
         GTEST_SKIP() << run.err;
 

@@ -32,7 +32,8 @@ protected:
     void SetUp() override
     {
         fs::copy_file(QUILLON_BINARY, dir.File("quillon"));
-        ini = "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" + dir.File("no-editor") + "\n";
+        ini =
+            "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" + dir.File("no-editor") + "\n";
         std::string list;
         list.reserve(size_t(Hosts) * 24);
         for (int i = 0; i < Hosts; ++i)
@@ -46,13 +47,16 @@ protected:
 
     void Prefs(const std::string& hostsIP) { dir.Write("Quillon.ini", ini + "HostsIP=" + hostsIP + "\n"); }
 
-    TRun Run(const std::vector<std::string>& args) { return RunWithoutDisplay(dir.File("quillon"), dir.Path(), args); }
+    TRun Run(const std::vector<std::string>& args)
+    {
+        return RunWithoutDisplay(dir.File("quillon"), dir.Path(), args);
+    }
 
     // Names in the folder that belong to neither the program nor its data.
     std::set<std::string> Strays() const
     {
-        const std::set<std::string> known = {"quillon", "Quillon.ini", "BadHosts.cds", "GoodHosts.cds",
-                                             "Groups.cds", "hosts", "hosts.bak", "ImportReport.txt"};
+        const std::set<std::string> known = {"quillon",    "Quillon.ini", "BadHosts.cds", "GoodHosts.cds",
+                                             "Groups.cds", "hosts",       "hosts.bak",    "ImportReport.txt"};
         std::set<std::string> strays;
         for (const auto& entry : fs::directory_iterator(dir.Path()))
             if (!known.count(entry.path().filename().string()))
@@ -99,11 +103,12 @@ TEST_F(KilledWrite, LeavesTheOldOrTheNewFileAndAWholeBackup)
         const char* name;
         bool mustHitTheWrite;
     };
-    const std::vector<TKill> moments = {{"while the backup is copied", false},
-                                        {"as the HOSTS file's first block is written", true},
-                                        {"half-way through the HOSTS file", true},
-                                        {"with the whole content written, before it takes the file's place", false},
-                                        {"after the HOSTS file was replaced", false}};
+    const std::vector<TKill> moments = {
+        {"while the backup is copied", false},
+        {"as the HOSTS file's first block is written", true},
+        {"half-way through the HOSTS file", true},
+        {"with the whole content written, before it takes the file's place", false},
+        {"after the HOSTS file was replaced", false}};
     for (size_t k = 0; k < moments.size(); ++k) {
         SCOPED_TRACE(moments[k].name);
         // Watches the folder as the run goes and kills it at the moment; a
@@ -123,7 +128,8 @@ TEST_F(KilledWrite, LeavesTheOldOrTheNewFileAndAWholeBackup)
                 // How much of the new content is written, wherever it goes:
                 // into a temporary file, or (a writer in place) into the file itself.
                 std::optional<uintmax_t> written = TempSize("hosts.tmp", left);
-                if (!written && stat(dir.File("hosts").c_str(), &st) == 0 && uintmax_t(st.st_size) != oldHosts.size())
+                if (!written && stat(dir.File("hosts").c_str(), &st) == 0 &&
+                    uintmax_t(st.st_size) != oldHosts.size())
                     written = uintmax_t(st.st_size);
                 switch (k) {
                 case 0:
@@ -178,4 +184,4 @@ TEST_F(KilledWrite, LeavesTheOldOrTheNewFileAndAWholeBackup)
     EXPECT_EQ(Strays(), std::set<std::string>{});
 }
 
-} // namespace
+}   // namespace

@@ -26,8 +26,9 @@ std::string Slurp(const std::string& file)
 }
 
 // Starts the program with its standard input read from inputFd (-1: /dev/null).
-TStartedRun Start(const std::string& program, const std::string& workDir, const std::vector<std::string>& args,
-                  const std::vector<std::string>& extraEnv, int inputFd, int parentEnd)
+TStartedRun Start(const std::string& program, const std::string& workDir,
+                  const std::vector<std::string>& args, const std::vector<std::string>& extraEnv, int inputFd,
+                  int parentEnd)
 {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
@@ -77,10 +78,11 @@ TStartedRun Start(const std::string& program, const std::string& workDir, const 
     return started;
 }
 
-} // namespace
+}   // namespace
 
 TStartedRun StartWithoutDisplay(const std::string& program, const std::string& workDir,
-                                const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
+                                const std::vector<std::string>& args,
+                                const std::vector<std::string>& extraEnv)
 {
     return Start(program, workDir, args, extraEnv, -1, -1);
 }
@@ -112,8 +114,8 @@ TRun RunWithoutDisplay(const std::string& program, const std::string& workDir,
     return Finish(started);
 }
 
-TRun RunWithInput(const std::string& program, const std::string& workDir, const std::vector<std::string>& args,
-                  const std::string& input)
+TRun RunWithInput(const std::string& program, const std::string& workDir,
+                  const std::vector<std::string>& args, const std::string& input)
 {
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -122,7 +124,8 @@ TRun RunWithInput(const std::string& program, const std::string& workDir, const 
     close(pipeFds[0]);
     // A program that stops reading early (a refused input) closes the pipe:
     // the rest of the input is dropped, as a shell pipeline's producer would see.
-    struct sigaction ignore {}, previous {};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGPIPE, &ignore, &previous);
     for (size_t done = 0; done < input.size();) {

@@ -7,8 +7,8 @@
 #include <sys/types.h>
 
 struct TRun {
-    int status = -1;      // the exit status; -1 when the program did not exit by itself
-    int signal = 0;       // the signal that ended it, if one did
+    int status = -1;   // the exit status; -1 when the program did not exit by itself
+    int signal = 0;    // the signal that ended it, if one did
     std::string out;
     std::string err;
 };
@@ -35,5 +35,5 @@ TRun RunWithoutDisplay(const std::string& program, const std::string& workDir,
                        const std::vector<std::string>& extraEnv = {});
 
 // The same with input piped into its standard input, as `producer | program` does.
-TRun RunWithInput(const std::string& program, const std::string& workDir, const std::vector<std::string>& args,
-                  const std::string& input);
+TRun RunWithInput(const std::string& program, const std::string& workDir,
+                  const std::vector<std::string>& args, const std::string& input);

@@ -172,7 +172,8 @@ struct RefusedCase {
 // Where the input comes from: a file, or a FIFO as a pipe from another program.
 enum class TSource { File, Fifo };
 
-class RefusedImport : public BadInput, public ::testing::WithParamInterface<std::tuple<RefusedCase, TSource>> {};
+class RefusedImport : public BadInput,
+                      public ::testing::WithParamInterface<std::tuple<RefusedCase, TSource>> {};
 
 std::string Utf16(const std::string& text, bool bigEndian)
 {
@@ -191,30 +192,30 @@ TEST_P(RefusedImport, IsNamedAndChangesNothing)
                   "Cannot import file " + dir.File("input.fifo") + c.reason);
     } else
 #endif
-        EXPECT_EQ(ErrorOf([&] { Import(c.content()); }), "Cannot import file " + dir.File("input.txt") + c.reason);
+        EXPECT_EQ(ErrorOf([&] { Import(c.content()); }),
+                  "Cannot import file " + dir.File("input.txt") + c.reason);
     EXPECT_FALSE(FindBad("a.example"));
     ExpectNothingLost();
 }
 
 const RefusedCase RefusedInputs[] = {
-        RefusedCase{"NulBytes",
-                    [] { return std::string("127.0.0.1 a.example\n127.0.0.1 b\0.example\n", 41); },
-                    ": it is not a text file (a NUL byte at offset 31)."},
-        RefusedCase{"Utf16WithByteOrderMark",
-                    [] { return "\xFF\xFE" + Utf16("127.0.0.1 a.example\r\n", false); },
-                    ": it holds UTF-16 text. Save it as ANSI or UTF-8 text and import it again."},
-        RefusedCase{"Utf16BigEndianWithoutMark", [] { return Utf16("127.0.0.1 a.example\r\n", true); },
-                    ": it holds UTF-16 text. Save it as ANSI or UTF-8 text and import it again."},
-        RefusedCase{"BinaryGarbage",
-                    [] {
-                        std::mt19937 random(7);
-                        std::string bytes = "\x7F" "ELF";
-                        while (bytes.size() < 5000)
-                            bytes += char(random() % 256);
-                        bytes[4] = '\0';
-                        return bytes;
-                    },
-                    ": it is not a text file (a NUL byte at offset 4)."}};
+    RefusedCase{"NulBytes", [] { return std::string("127.0.0.1 a.example\n127.0.0.1 b\0.example\n", 41); },
+                ": it is not a text file (a NUL byte at offset 31)."},
+    RefusedCase{"Utf16WithByteOrderMark", [] { return "\xFF\xFE" + Utf16("127.0.0.1 a.example\r\n", false); },
+                ": it holds UTF-16 text. Save it as ANSI or UTF-8 text and import it again."},
+    RefusedCase{"Utf16BigEndianWithoutMark", [] { return Utf16("127.0.0.1 a.example\r\n", true); },
+                ": it holds UTF-16 text. Save it as ANSI or UTF-8 text and import it again."},
+    RefusedCase{"BinaryGarbage",
+                [] {
+                    std::mt19937 random(7);
+                    std::string bytes = "\x7F"
+                                        "ELF";
+                    while (bytes.size() < 5000)
+                        bytes += char(random() % 256);
+                    bytes[4] = '\0';
+                    return bytes;
+                },
+                ": it is not a text file (a NUL byte at offset 4)."}};
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, RefusedImport,
                          ::testing::Combine(::testing::ValuesIn(RefusedInputs),
@@ -259,11 +260,15 @@ TEST_P(StreamImport, ReadsEveryByte)
 INSTANTIATE_TEST_SUITE_P(
     Streams, StreamImport,
     ::testing::Values(
-        StreamCase{"HostsLines", 0, [] { return std::string("127.0.0.1 doubleclick.net\n127.0.0.1 last.example.org\n"); },
-                   2},
+        StreamCase{"HostsLines", 0,
+                   [] { return std::string("127.0.0.1 doubleclick.net\n127.0.0.1 last.example.org\n"); }, 2},
         StreamCase{"PlainNamesWithoutAClosingLineEnd", 1,
                    [] { return std::string("doubleclick.net\nlast.example.org"); }, 2},
-        StreamCase{"ByteOrderMarkFirst", 1, [] { return std::string("\xEF\xBB\xBF" "doubleclick.net\nlast.example.org\n"); },
+        StreamCase{"ByteOrderMarkFirst", 1,
+                   [] {
+                       return std::string("\xEF\xBB\xBF"
+                                          "doubleclick.net\nlast.example.org\n");
+                   },
                    2},
         StreamCase{"MoreThanAPipeHolds", 1,
                    [] {

@@ -354,8 +354,9 @@ TEST_P(RefusedHostsIP, WritesNoHostsFormatFile)
     p.ExportBackup = true;
     dir.Write("hosts", "old hosts\n");
     dir.Write("out.txt", "old export\n");
-    const std::string message = std::string("The HOSTS IP address preference (HostsIP) is not a valid IP address: \"") +
-                                GetParam() + "\"";
+    const std::string message =
+        std::string("The HOSTS IP address preference (HostsIP) is not a valid IP address: \"") + GetParam() +
+        "\"";
 
     EXPECT_FALSE(WriteHosts(*data, p).completed);
     ASSERT_EQ(presenter.shown.size(), 1u);
@@ -381,7 +382,8 @@ TEST_P(RefusedHostsIP, WritesNoHostsFormatFile)
     EXPECT_NE(dir.Read("out.txt").find("\nads.example.com"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, RefusedHostsIP, ::testing::Values("banana", "", "127.0.0.256", "10.0.0", " 0.0.0.0"),
+INSTANTIATE_TEST_SUITE_P(Values, RefusedHostsIP,
+                         ::testing::Values("banana", "", "127.0.0.256", "10.0.0", " 0.0.0.0"),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 // ---- Write HOSTS and the HOSTS file's states

@@ -38,8 +38,8 @@ protected:
 
     void SetUp() override
     {
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
-                                     dir.File("no-editor") + "\n");
+        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") +
+                                     "\nTextEditor=" + dir.File("no-editor") + "\n");
         data = std::make_unique<TQuillonData>(dir.Path());
         data->Prefs().LoadPrefs();
         ASSERT_EQ(data->Prefs().HostsFile, dir.File("hosts"));
@@ -129,12 +129,14 @@ const TWriterCase Writers[] = {
      }},
 };
 
-class CutWrite : public ReplacedWhole, public ::testing::WithParamInterface<std::tuple<TWriterCase, size_t>> {};
+class CutWrite : public ReplacedWhole,
+                 public ::testing::WithParamInterface<std::tuple<TWriterCase, size_t>> {};
 
 TEST_P(CutWrite, LeavesTheOldFileAndNoTemporaryFile)
 {
     const auto& [writer, cut] = GetParam();
-    const std::string old = writer.file == std::string("Quillon.ini") ? dir.Read("Quillon.ini") : "old content\n";
+    const std::string old =
+        writer.file == std::string("Quillon.ini") ? dir.Read("Quillon.ini") : "old content\n";
     dir.Write(writer.file, old);
     TNames expected = Names();
     if (writer.backup)
@@ -157,14 +159,13 @@ TEST_P(CutWrite, LeavesTheOldFileAndNoTemporaryFile)
     EXPECT_EQ(Names(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Writers, CutWrite,
-                         ::testing::Combine(::testing::ValuesIn(Writers),
-                                            ::testing::Values(size_t(0), size_t(1), size_t(32767), size_t(32768),
-                                                              size_t(40000))),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param).name) + "_" +
-                                    std::to_string(std::get<1>(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Writers, CutWrite,
+    ::testing::Combine(::testing::ValuesIn(Writers),
+                       ::testing::Values(size_t(0), size_t(1), size_t(32767), size_t(32768), size_t(40000))),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) + "_" + std::to_string(std::get<1>(info.param));
+    });
 
 // ---- what stays of the replaced file
 
@@ -219,8 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
                         EXPECT_EQ(st.st_uid, 4321u);
                         EXPECT_EQ(st.st_gid, 4322u);
                     }},
-        TTargetCase{"NewFileAsTheUmaskSays",
-                    [](const TTempDir&) { umask(027); },
+        TTargetCase{"NewFileAsTheUmaskSays", [](const TTempDir&) { umask(027); },
                     [](const TTempDir& dir) {
                         umask(022);
                         EXPECT_EQ(StatOf(dir.File("hosts")).st_mode & 07777, 0640u);
@@ -235,7 +235,9 @@ INSTANTIATE_TEST_SUITE_P(
                         EXPECT_TRUE(fs::is_symlink(dir.File("hosts")));
                         EXPECT_NE(dir.Read("etc/hosts").find("www.site2999.com"), std::string::npos);
                         // Nothing else in the folder the link leads to.
-                        EXPECT_EQ(std::distance(fs::directory_iterator(dir.File("etc")), fs::directory_iterator()), 1);
+                        EXPECT_EQ(std::distance(fs::directory_iterator(dir.File("etc")),
+                                                fs::directory_iterator()),
+                                  1);
                     }}),
     [](const auto& info) { return std::string(info.param.name); });
 #endif
@@ -251,7 +253,8 @@ TEST_F(ReplacedWhole, TheNextWriteRemovesWhatKilledWritesLeft)
         platform::TAtomicFileWriter live(dir.File("hosts"), platform::TFileKind::Text);
         live.Write("x", 1);
         // Left by writes killed half-way: of the HOSTS file, of its backup, of the preferences.
-        for (const char* name : {"hosts.tmpAbC123", "hosts.tmpZZZZZZ", "hosts.bak.tmp00X0a0", "Quillon.ini.tmpQwErTy"})
+        for (const char* name :
+             {"hosts.tmpAbC123", "hosts.tmpZZZZZZ", "hosts.bak.tmp00X0a0", "Quillon.ini.tmpQwErTy"})
             dir.Write(name, "half a file");
         // Names that are no temporary file of these files.
         for (const char* name : {"hosts.tmp", "hosts.tmpABCDEFG", "hosts.tmp-old1", "myhosts.tmpAbC123"})
@@ -266,8 +269,8 @@ TEST_F(ReplacedWhole, TheNextWriteRemovesWhatKilledWritesLeft)
         for (const std::string& name : before)
             if (!after.count(name))
                 removed.insert(name);
-        EXPECT_EQ(removed,
-                  (TNames{"hosts.tmpAbC123", "hosts.tmpZZZZZZ", "hosts.bak.tmp00X0a0", "Quillon.ini.tmpQwErTy"}));
+        EXPECT_EQ(removed, (TNames{"hosts.tmpAbC123", "hosts.tmpZZZZZZ", "hosts.bak.tmp00X0a0",
+                                   "Quillon.ini.tmpQwErTy"}));
         EXPECT_EQ(after.size(), before.size() - removed.size() + 1);   // the backup came
     }
     EXPECT_EQ(Names(), With({"hosts", "hosts.bak", "hosts.tmp", "hosts.tmpABCDEFG", "hosts.tmp-old1",
@@ -315,12 +318,9 @@ TEST_P(BindMounted, FileIsRewrittenInPlace)
     EXPECT_EQ(Names(), With({"hosts", "hosts.bak"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Refusals, BindMounted, ::testing::Values(EBUSY, EXDEV, EPERM),
-                         [](const auto& info) {
-                             return std::string(info.param == EBUSY   ? "EBUSY"
-                                                : info.param == EXDEV ? "EXDEV"
-                                                                      : "EPERM");
-                         });
+INSTANTIATE_TEST_SUITE_P(Refusals, BindMounted, ::testing::Values(EBUSY, EXDEV, EPERM), [](const auto& info) {
+    return std::string(info.param == EBUSY ? "EBUSY" : info.param == EXDEV ? "EXDEV" : "EPERM");
+});
 
 #ifndef _WIN32
 TEST_F(ReplacedWhole, ARenameThatFailsOtherwiseIsAnError)
@@ -332,7 +332,8 @@ TEST_F(ReplacedWhole, ARenameThatFailsOtherwiseIsAnError)
             WriteHostsFile();
             ADD_FAILURE() << "no error";
         } catch (const EQuillonError& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot write file " + dir.File("hosts") + ": Input/output error");
+            EXPECT_EQ(std::string(e.what()),
+                      "Cannot write file " + dir.File("hosts") + ": Input/output error");
         }
     }
     EXPECT_EQ(dir.Read("hosts"), "old\n");
@@ -367,4 +368,4 @@ TEST_F(ReplacedWhole, ACutInPlaceRewriteIsFinishedBeforeTheNextBackup)
     EXPECT_EQ(Names(), With({"hosts", "hosts.bak"}));
 }
 
-} // namespace
+}   // namespace
