@@ -20,6 +20,7 @@
 
 #include <sys/stat.h>
 #ifndef _WIN32
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -240,6 +241,88 @@ INSTANTIATE_TEST_SUITE_P(
                                   1);
                     }}),
     [](const auto& info) { return std::string(info.param.name); });
+#endif
+
+#ifndef _WIN32
+// A user given write access to the HOSTS file but not to its folder: no file
+// can be made beside it, so it is rewritten in place, as it always was. A
+// file the user may not write is refused before anything is written, even
+// where the folder would take a file in its place.
+struct TUserCase {
+    const char* name;
+    mode_t folderMode, fileMode;   // of the folder and the HOSTS file, which the superuser owns
+    const char* error;             // what the write reports; empty: it completes
+    bool inPlace;                  // the file keeps its inode
+};
+
+void PrintTo(const TUserCase& c, std::ostream* os) { *os << c.name; }
+
+class ForeignFolder : public ReplacedWhole, public ::testing::WithParamInterface<TUserCase> {};
+
+TEST_P(ForeignFolder, IsWrittenAsTheFileAllows)
+{
+    const TUserCase& c = GetParam();
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only the superuser can become another user";
+    data->Prefs().ExportBackup = false;
+    dir.Write("hosts", "old\n");
+    ASSERT_EQ(chmod(dir.File("hosts").c_str(), c.fileMode), 0);
+    ASSERT_EQ(chmod(dir.Path().c_str(), c.folderMode), 0);
+    struct stat before;
+    ASSERT_EQ(stat(dir.File("hosts").c_str(), &before), 0);
+
+    // The write runs as nobody in a child process, which reports its error through a pipe.
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(report[0]);
+        std::string error;
+        if (setgid(65534) != 0 || setuid(65534) != 0) {
+            error = "cannot become nobody";
+        } else {
+            try {
+                if (!WriteHostsFile())
+                    error = "not completed";
+            } catch (const EQuillonError& e) {
+                error = e.what();
+            }
+        }
+        ssize_t ignored = write(report[1], error.data(), error.size());
+        (void)ignored;
+        _exit(0);
+    }
+    close(report[1]);
+    std::string error;
+    char buffer[512];
+    for (ssize_t got; (got = read(report[0], buffer, sizeof buffer)) > 0;)
+        error.append(buffer, size_t(got));
+    close(report[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+
+    if (*c.error) {
+        EXPECT_EQ(error, "Cannot write file " + dir.File("hosts") + ": " + c.error);
+        EXPECT_EQ(dir.Read("hosts"), "old\n");
+    } else {
+        EXPECT_EQ(error, "");
+        EXPECT_NE(dir.Read("hosts").find("\twww.site2999.com\n"), std::string::npos);
+        struct stat after;
+        ASSERT_EQ(stat(dir.File("hosts").c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino == before.st_ino, c.inPlace);
+    }
+    EXPECT_EQ(Names(), With({"hosts"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Users, ForeignFolder,
+    ::testing::Values(TUserCase{"WritableFileInAClosedFolder", 0755, 0666, "", true},
+                      TUserCase{"ReadOnlyFileInAClosedFolder", 0755, 0644, "Permission denied", true},
+                      TUserCase{"WritableFileInAnOpenFolder", 0777, 0666, "", false},
+                      TUserCase{"ReadOnlyFileInAnOpenFolder", 0777, 0644, "Permission denied", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 #endif
 
 // ---- leftovers of killed writes
