@@ -100,7 +100,8 @@ enum class TFileKind {
     // The preferences file. Temporary files that a killed write of the same
     // file left beside it are removed first (a live writer's are locked and
     // stay). Where the target cannot be renamed over (a bind-mounted file:
-    // EBUSY, EXDEV, EPERM) the complete temporary file is renamed to target +
+    // EBUSY, EXDEV, EPERM; on Windows a file that another program holds
+    // open) the complete temporary file is renamed to target +
     // InPlaceCopySuffix and copied into the target; that copy stays until the
     // target is whole, and whoever writes or backs up the target next finishes
     // the copy first. A target that is no regular file (a device, a pipe), or
