@@ -4,7 +4,6 @@
 #include "platform/Errors.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -573,6 +572,12 @@ namespace {
 
 constexpr int TempNameLength = 6;   // random characters after ".tmp"
 
+// The characters of those random names: ASCII letters and digits, whatever the locale.
+bool IsTempNameChar(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 // The file a write of path really replaces: a symbolic link is written
 // through rather than replaced itself.
 std::string WrittenFile(const std::string& path)
@@ -707,8 +712,7 @@ void RemoveLeftovers(const std::string& target)
         while (const dirent* entry = readdir(dir)) {
             std::string_view name = entry->d_name;
             if (name.size() == prefix.size() + TempNameLength && name.substr(0, prefix.size()) == prefix &&
-                std::all_of(name.begin() + prefix.size(), name.end(),
-                            [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+                std::all_of(name.begin() + prefix.size(), name.end(), IsTempNameChar))
                 found.push_back(folder + std::string(name));
         }
         closedir(dir);

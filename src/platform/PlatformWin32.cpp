@@ -4,7 +4,6 @@
 #include "platform/Errors.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -283,6 +282,12 @@ namespace {
 
 constexpr int TempNameLength = 6;   // random characters after ".tmp"
 
+// The characters of those random names: ASCII letters and digits, whatever the locale.
+bool IsTempNameChar(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 // The attributes a replaced file hands on to its successor.
 constexpr DWORD KeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
@@ -435,8 +440,7 @@ void RemoveLeftovers(const std::string& target)
         std::string_view name = found.cFileName;
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
             name.size() == prefix.size() + TempNameLength &&
-            std::all_of(name.begin() + prefix.size(), name.end(),
-                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+            std::all_of(name.begin() + prefix.size(), name.end(), IsTempNameChar))
             names.push_back(folder + std::string(name));
     } while (FindNextFileA(search, &found));
     FindClose(search);
