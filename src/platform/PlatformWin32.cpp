@@ -328,13 +328,13 @@ bool CannotReplace(DWORD error)
 
 // Puts a file in the target's place: ReplaceFile over an existing target (it
 // keeps the target's identity: creation time, security), a move to a new
-// name. 0 or a Windows error code; the test seam's failure reads as a file
-// held open.
+// name. A folder is never replaced. 0 or a Windows error code.
 DWORD ReplaceOver(const std::string& from, const std::string& to)
 {
-    if (RenameFault && RenameFault(to) != 0)
-        return ERROR_SHARING_VIOLATION;
-    if (Attributes(to) != INVALID_FILE_ATTRIBUTES) {
+    const DWORD attributes = Attributes(to);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return ERROR_ACCESS_DENIED;
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (ReplaceFileA(to.c_str(), from.c_str(), nullptr,
                          REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr))
             return 0;
@@ -342,6 +342,15 @@ DWORD ReplaceOver(const std::string& from, const std::string& to)
         return 0;
     }
     return GetLastError();
+}
+
+// The written file put in place of its target, or the test seam's failure,
+// which reads as a file that another program holds open.
+DWORD ReplaceTarget(const std::string& from, const std::string& to)
+{
+    if (RenameFault && RenameFault(to) != 0)
+        return ERROR_SHARING_VIOLATION;
+    return ReplaceOver(from, to);
 }
 
 // Writes a whole block as far as WritableBytes lets it; 0 or an error number.
@@ -414,7 +423,7 @@ std::string FinishInPlaceCopy(const std::string& target)
     const std::string copy = target + InPlaceCopySuffix;
     if (Attributes(copy) == INVALID_FILE_ATTRIBUTES)
         return {};
-    DWORD error = ReplaceOver(copy, target);
+    DWORD error = ReplaceTarget(copy, target);
     if (error == 0 || error == ERROR_FILE_NOT_FOUND)
         return {};
     if (!CannotReplace(error))
@@ -559,7 +568,7 @@ void TAtomicFileWriter::Commit()
 
     if (w.keep && !SetFileAttributesA(w.temp.c_str(), w.keep))
         w.Fail(SystemErrorText(GetLastError()));
-    DWORD error = ReplaceOver(w.temp, w.path);
+    DWORD error = ReplaceTarget(w.temp, w.path);
     if (error == 0) {
         w.temp.clear();
         return;

@@ -186,7 +186,7 @@ std::string Utf16(const std::string& text, bool bigEndian)
 TEST_P(RefusedImport, IsNamedAndChangesNothing)
 {
     const RefusedCase& c = std::get<0>(GetParam());
-    const TSource source = std::get<1>(GetParam());
+    [[maybe_unused]] const TSource source = std::get<1>(GetParam());
 #ifndef _WIN32
     if (source == TSource::Fifo) {
         EXPECT_EQ(ErrorOf([&] { ImportThroughFifo(c.content()); }),
