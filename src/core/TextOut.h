@@ -1,31 +1,21 @@
-// An output text file written through a buffer of its own, with errors that name the file.
+// An output text file written through a buffer of its own and replaced whole, with errors that name the file.
 #pragma once
 
-#include "platform/Errors.h"
 #include "platform/Platform.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 // An output text file with a 32768-byte buffer of its own: a million lines
-// are appended byte-wise and reach the system in large writes. Errors name
-// the file and the system's reason; the file is closed whatever happens.
+// are appended byte-wise and reach the system in large writes. The content
+// goes to a temporary file that Close puts in the file's place, so the file
+// holds its old content or the complete new one, never a part (see
+// platform::TFileKind::Text). Destroyed without Close (a cancel, an error),
+// it leaves the file as it was. Errors name the file and the system's reason.
 class TTextOut {
 public:
-    explicit TTextOut(std::string name) : fileName(std::move(name))
-    {
-        file = platform::OpenFileForRewrite(fileName);
-        std::setvbuf(file, nullptr, _IONBF, 0);   // our own buffer is the only one
-    }
-
-    ~TTextOut()
-    {
-        if (file)
-            std::fclose(file);
-    }
+    explicit TTextOut(const std::string& name) : file(name, platform::TFileKind::Text) {}
 
     TTextOut(const TTextOut&) = delete;
     TTextOut& operator=(const TTextOut&) = delete;
@@ -35,7 +25,7 @@ public:
         if (s.size() > sizeof buffer - used) {
             Flush();
             if (s.size() > sizeof buffer) {
-                WriteRaw(s.data(), s.size());
+                file.Write(s.data(), s.size());
                 return;
             }
         }
@@ -54,33 +44,19 @@ public:
     void Close()
     {
         Flush();
-        std::FILE* f = file;
-        file = nullptr;
-        if (std::fclose(f) != 0)
-            throw EQuillonError("Cannot write file " + fileName + ": " + std::strerror(errno));
+        file.Commit();
     }
 
 private:
-    std::string fileName;
-    std::FILE* file = nullptr;
+    platform::TAtomicFileWriter file;
     char buffer[32768];
     size_t used = 0;
 
     void Flush()
     {
         if (used) {
-            WriteRaw(buffer, used);
+            file.Write(buffer, used);
             used = 0;
         }
     }
-
-    void WriteRaw(const char* p, size_t n)
-    {
-        const size_t allowed = platform::WritableBytes(n);
-        if (std::fwrite(p, 1, allowed, file) != allowed)
-            throw EQuillonError("Cannot write file " + fileName + ": " + std::strerror(errno));
-        if (allowed < n)
-            throw EQuillonError("Cannot write file " + fileName + ": " + std::strerror(ENOSPC));
-    }
 };
-

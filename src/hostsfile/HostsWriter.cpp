@@ -112,9 +112,18 @@ TExportResult THostsWriter::DoExport(const TExportOptions& options)
     const std::string backupName = fileName + ".bak";
     int& hostCount = result.hostCount;
 
+    // Every bad-host line starts with this address: anything else would make
+    // the whole file one the resolver cannot read.
+    if (hostsFormat && !TQuillonData::IsIPAddress(options.hostsIP)) {
+        ErrorDlg("The HOSTS IP address preference (HostsIP) is not a valid IP address: \"" + options.hostsIP +
+                     "\"",
+                 "Export Hosts", owner);
+        return result;
+    }
+
     bool backupMade = false;
     if (options.backup && platform::FileExists(fileName)) {
-        if (!platform::CopyFile(fileName, backupName)) {
+        if (!platform::BackupFile(fileName, backupName)) {
             ErrorDlg("Backup failed!", "Export Hosts", owner);
             return result;
         }
@@ -146,14 +155,15 @@ TExportResult THostsWriter::DoExport(const TExportOptions& options)
     const std::string commentPrefix = hostsFormat ? commentSeparator : " " + options.textComment + " ";
     const bool grouped = options.groupHeadings;
 
-    const bool existed = platform::FileExists(fileName);
-    bool emptied = false;   // the file was opened, so its old content is gone
-    try {
+    // The file is replaced whole when it is closed: an error or a kill before
+    // that leaves the old file as it was, with the backup made for the run
+    // beside it, and so does a cancel before the tidying up below.
+    bool cancelled = false;
+    {
         std::unique_ptr<TBusyCursor> busy;
         if (unattended)
             busy = std::make_unique<TBusyCursor>();
         TTextOut out(fileName);
-        emptied = true;
 
         out.Line(prefix + " " + data.CreatedByText());
         out.EndLine();
@@ -227,26 +237,19 @@ TExportResult THostsWriter::DoExport(const TExportOptions& options)
         }
 
         showStatus(std::to_string(hostCount) + " hosts written");
-        out.Close();
-    } catch (...) {
-        // A write that failed half-way (a full disk) must not leave half a
-        // file: the backup's content goes back in place, and a file that
-        // was new goes, as after a cancel.
-        if (emptied && backupMade) {
-            if (platform::CopyFile(backupName, fileName))
-                platform::DeleteFile(backupName);
-        } else if (emptied && !existed) {
-            platform::DeleteFile(fileName);
-        }
-        throw;
+        cancelled = progress.CancelRequested();
+        if (!cancelled)
+            out.Close();
     }
 
-    if (progress.CancelRequested()) {
-        platform::DeleteFile(fileName);
+    if (cancelled) {
+        // The file still holds what the backup holds: the backup goes, as if
+        // it had taken the file's name again. Without one the file goes.
         if (backupMade) {
-            platform::RenameFile(backupName, fileName);
+            platform::DeleteFile(backupName);
             showStatus("Export cancelled, backup restored");
         } else {
+            platform::DeleteFile(fileName);
             showStatus("Export cancelled, file deleted");
         }
         return result;

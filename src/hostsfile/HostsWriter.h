@@ -71,10 +71,12 @@ class THostsWriter {
 public:
     THostsWriter(TQuillonData& data, IProgress& progress, TOwner owner = nullptr);
 
-    // A backup copy that cannot be made shows "Backup failed!" and ends the
-    // run before the file is touched; a cancelled run deletes the file and
-    // restores the backup. A file that cannot be created or written throws
-    // EQuillonError naming it, after closing it.
+    // A HOSTS-format run with a HostsIP that is no IP address, and a backup
+    // copy that cannot be made, show an error and end the run before the file
+    // is touched. The file is replaced whole at the end: a cancelled run
+    // leaves it as it was and then deletes it, or just the backup when one
+    // was made. A file that cannot be created or written throws EQuillonError
+    // naming it, leaving the old file and the backup.
     TExportResult DoExport(const TExportOptions& options);
 
 private:

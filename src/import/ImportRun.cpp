@@ -33,7 +33,9 @@ std::string_view Trim(std::string_view s)
 // Reads a text file line by line through a 32768-byte buffer; accepts LF,
 // CR LF and CR line ends and skips a UTF-8 byte-order mark at the very start.
 // A file with a NUL byte anywhere is no text file: it is refused with a
-// message naming it rather than read as lines of garbage.
+// message naming it rather than read as lines of garbage. The input is read
+// once from start to end and never rewound, so a pipe, a FIFO or standard
+// input reads as a file does (their size is unknown: BytesTotal is 0).
 class TLineReader {
 public:
     explicit TLineReader(const std::string& name) : fileName(name)
@@ -49,10 +51,12 @@ public:
             total = std::filesystem::file_size(name, ec);
             if (ec)
                 total = 0;
+            Read();
+            // Looked at before the NUL check: UTF-16 text is full of NUL bytes.
             if (IsUtf16())
                 throw EQuillonError("Cannot import file " + name +
                                     ": it holds UTF-16 text. Save it as ANSI or UTF-8 text and import it again.");
-            Fill();
+            RefuseNul();
             if (end - pos >= 3 && std::memcmp(buffer + pos, "\xEF\xBB\xBF", 3) == 0)
                 pos += 3;
             // Old Mac files end their lines with CR alone: CRs and not a single
@@ -138,12 +142,11 @@ private:
     }
 
     // A byte-order mark, or two ASCII characters each paired with a NUL byte,
-    // at the very start.
-    bool IsUtf16()
+    // at the very start of the first buffer.
+    bool IsUtf16() const
     {
-        unsigned char h[4];
-        size_t got = std::fread(h, 1, 4, file);
-        std::rewind(file);
+        const unsigned char* h = reinterpret_cast<const unsigned char*>(buffer);
+        const size_t got = end < 4 ? end : 4;
         if (got >= 2 && ((h[0] == 0xFF && h[1] == 0xFE) || (h[0] == 0xFE && h[1] == 0xFF)))
             return true;
         auto ascii = [](unsigned char c) { return c >= 9 && c < 127; };
@@ -152,6 +155,14 @@ private:
     }
 
     void Fill()
+    {
+        Read();
+        RefuseNul();
+    }
+
+    // The next buffer; fread gathers a pipe's short reads until the buffer is
+    // full or the input ends.
+    void Read()
     {
         consumed += end;
         pos = end = 0;
@@ -162,7 +173,11 @@ private:
             eof = true;
         }
         end = got;
-        if (const void* nul = std::memchr(buffer, '\0', got)) {
+    }
+
+    void RefuseNul() const
+    {
+        if (const void* nul = std::memchr(buffer, '\0', end)) {
             const uint64_t at = consumed + uint64_t(static_cast<const char*>(nul) - buffer);
             throw EQuillonError("Cannot import file " + fileName +
                                 ": it is not a text file (a NUL byte at offset " + std::to_string(at) + ").");

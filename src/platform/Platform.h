@@ -64,15 +64,6 @@ bool DeleteFile(const std::string& path);
 // Text of the last system error (errno / GetLastError) for messages.
 std::string LastErrorText();
 
-// Opens a file to be written from its start, creating it when missing. An
-// existing file is opened as it is and then emptied, never re-created, so it
-// keeps its owner, permissions and (on Windows) the hidden and system
-// attributes a HOSTS file may carry; a file that cannot be opened is left as
-// it was. Throws EQuillonError naming the file and the reason ("Cannot create
-// file" for a new one, "Cannot write file" for an existing one; a read-only
-// file on Windows is named as such).
-std::FILE* OpenFileForRewrite(const std::string& path);
-
 // Path helpers.
 std::string IncludeTrailingPathDelimiter(const std::string& path);
 std::string ExcludeTrailingPathDelimiter(const std::string& path);
@@ -81,10 +72,11 @@ std::string ExtractFileName(const std::string& path);
 std::string ExtractFilePath(const std::string& path);   // with trailing delimiter
 
 // Test seam imitating a full disk, or a crash in the middle of a write: called
-// with the size of each block of file content that TAtomicFileWriter or
-// TTextOut is about to write, it answers how many of those bytes may reach the
-// file; a shorter answer makes the write fail there with ENOSPC ("No space
-// left on device"). Null, as always outside tests, lets every byte through.
+// with the size of each block of file content that TAtomicFileWriter (and so
+// TTextOut) is about to write, the blocks of an in-place copy included, it
+// answers how many of those bytes may reach the file; a shorter answer makes
+// the write fail there with ENOSPC ("No space left on device"). Null, as
+// always outside tests, lets every byte through.
 using TWriteLimiter = size_t (*)(size_t size);
 inline TWriteLimiter WriteLimiter = nullptr;
 
@@ -98,13 +90,56 @@ inline size_t WritableBytes(size_t size)
     return allowed < size ? allowed : size;
 }
 
+// ---- Files replaced whole
+
+// What a TAtomicFileWriter replaces; the kinds differ only in what happens
+// around the rename.
+enum class TFileKind {
+    // A table file of the database: temporary file, flush, rename, nothing more.
+    Table,
+    // The preferences file. Temporary files that a killed write of the same
+    // file left beside it are removed first (a live writer's are locked and
+    // stay). Where the target cannot be renamed over (a bind-mounted file:
+    // EBUSY, EXDEV, EPERM; on Windows a file that another program holds
+    // open) the complete temporary file is renamed to target +
+    // InPlaceCopySuffix and copied into the target; that copy stays until the
+    // target is whole, and whoever writes or backs up the target next finishes
+    // the copy first. A target that is no regular file (a device, a pipe), or
+    // one whose folder takes no new file while the file itself is writable, is
+    // written in place directly.
+    Settings,
+    // The HOSTS file, exports, registry files, the import report: as Settings;
+    // besides, a file that did not exist and cannot be created is reported as
+    // "Cannot create file", and an existing file that may not be written (a
+    // read-only file) is refused before anything is written.
+    Text
+};
+
+// The complete copy of an in-place rewrite that has not reached its end.
+inline constexpr const char* InPlaceCopySuffix = ".tmp-copy";
+
+// Copies a file to its backup and replaces the backup whole (temporary file,
+// flush, rename); a new backup gets the file's permissions, as a copy would.
+// A file that a killed in-place rewrite left incomplete is first made whole
+// from its complete copy, so a backup never holds a cut-off file. False, with
+// the reason for LastErrorText, when the backup cannot be made.
+bool BackupFile(const std::string& file, const std::string& backup);
+
+// Test seam imitating a target that cannot be renamed over (a bind mount):
+// while set, renaming a Settings or Text file over its target fails with the
+// error number it returns (0 lets the rename go ahead). Null outside tests.
+using TRenameFault = int (*)(const std::string& target);
+inline TRenameFault RenameFault = nullptr;
+
 // Replaces a file atomically while its content is streamed in: a temporary file
-// in the same folder, flushed to disk and renamed over the target by Commit.
-// Destroyed without Commit, it leaves the old file as it was. Errors throw
-// EQuillonError naming the file and the system's reason.
+// in the same folder, flushed to disk and renamed over the target by Commit,
+// keeping the target's owner and permissions (on Windows its hidden and system
+// attributes). Destroyed without Commit, it leaves the old file as it was and
+// removes its temporary file. Errors throw EQuillonError naming the file and
+// the system's reason.
 class TAtomicFileWriter {
 public:
-    explicit TAtomicFileWriter(const std::string& path);
+    explicit TAtomicFileWriter(const std::string& path, TFileKind kind = TFileKind::Table);
     ~TAtomicFileWriter();
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
@@ -130,10 +165,12 @@ private:
 // Replace a file's content atomically: write to a temporary file in the same
 // folder, flush it to disk, rename it over the target. Throws EQuillonError
 // naming the file and the system's reason.
-void WriteFileAtomic(const std::string& path, const char* data, size_t size);
-inline void WriteFileAtomic(const std::string& path, const std::string& content)
+void WriteFileAtomic(const std::string& path, const char* data, size_t size,
+                     TFileKind kind = TFileKind::Table);
+inline void WriteFileAtomic(const std::string& path, const std::string& content,
+                            TFileKind kind = TFileKind::Table)
 {
-    WriteFileAtomic(path, content.data(), content.size());
+    WriteFileAtomic(path, content.data(), content.size(), kind);
 }
 
 // Whole content of a file; throws EQuillonError naming the file when it cannot be read.

@@ -246,37 +246,6 @@ bool DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0
 
 std::string LastErrorText() { return SystemErrorText(GetLastError()); }
 
-std::FILE* OpenFileForRewrite(const std::string& path)
-{
-    DWORD attributes = Attributes(path);
-    const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
-    // Windows refuses such a file anyway; saying why spares the user a guess.
-    if (existed && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_READONLY))
-        throw EQuillonError("Cannot write file " + path + ": the file has the read-only attribute");
-    auto fail = [&](int error) {
-        throw EQuillonError((existed ? "Cannot write file " : "Cannot create file ") + path + ": " +
-                            std::strerror(error));
-    };
-    // Not "w" or O_TRUNC: they re-create the file (CREATE_ALWAYS), which Windows
-    // refuses for a hidden or system file such as a protected HOSTS file. Opened
-    // as it is and then emptied, the file keeps its attributes.
-    int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-    if (fd < 0)
-        fail(errno);
-    if (_chsize(fd, 0) != 0) {
-        int error = errno;
-        _close(fd);
-        fail(error);
-    }
-    std::FILE* file = _fdopen(fd, "wb");
-    if (!file) {
-        int error = errno;
-        _close(fd);
-        fail(error);
-    }
-    return file;
-}
-
 std::string IncludeTrailingPathDelimiter(const std::string& path)
 {
     if (!path.empty() && IsDelimiter(path.back()))
@@ -303,17 +272,210 @@ std::string ExtractFileName(const std::string& path) { return path.substr(LastNa
 
 std::string ExtractFilePath(const std::string& path) { return path.substr(0, LastNameStart(path)); }
 
+// ---- Files replaced whole
+
+#ifndef REPLACEFILE_IGNORE_ACL_ERRORS
+#define REPLACEFILE_IGNORE_ACL_ERRORS 0x00000004
+#endif
+
+namespace {
+
+constexpr int TempNameLength = 6;   // random characters after ".tmp"
+
+// The characters of those random names: ASCII letters and digits, whatever the locale.
+bool IsTempNameChar(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The attributes a replaced file hands on to its successor.
+constexpr DWORD KeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+// Creates target + ".tmp" and random characters exclusively, in the target's
+// folder so that the final move stays on one volume. The descriptor, or -1
+// with errno. Opened without delete sharing, the file cannot be removed while
+// it is open: that keeps a live writer's file from RemoveLeftovers.
+int CreateTempBeside(const std::string& target, std::string& name)
+{
+    std::random_device seed;
+    std::mt19937 random(seed());
+    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = target + ".tmp";
+        for (int k = 0; k < TempNameLength; ++k)
+            name += alphabet[random() % (sizeof alphabet - 1)];
+        int fd = _open(name.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                       _S_IREAD | _S_IWRITE);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST)
+            break;
+    }
+    int error = errno;
+    name.clear();
+    errno = error;
+    return -1;
+}
+
+// Where another file cannot take the target's place while the target itself
+// may still be written: a file that some program holds open.
+bool CannotReplace(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_USER_MAPPED_FILE || error == ERROR_UNABLE_TO_REMOVE_REPLACED ||
+           error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_NOT_SAME_DEVICE;
+}
+
+// Puts a file in the target's place: ReplaceFile over an existing target (it
+// keeps the target's identity: creation time, security), a move to a new
+// name. A folder is never replaced. 0 or a Windows error code.
+DWORD ReplaceOver(const std::string& from, const std::string& to)
+{
+    const DWORD attributes = Attributes(to);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return ERROR_ACCESS_DENIED;
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (ReplaceFileA(to.c_str(), from.c_str(), nullptr,
+                         REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr))
+            return 0;
+    } else if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        return 0;
+    }
+    return GetLastError();
+}
+
+// The written file put in place of its target, or the test seam's failure,
+// which reads as a file that another program holds open.
+DWORD ReplaceTarget(const std::string& from, const std::string& to)
+{
+    if (RenameFault && RenameFault(to) != 0)
+        return ERROR_SHARING_VIOLATION;
+    return ReplaceOver(from, to);
+}
+
+// Writes a whole block as far as WritableBytes lets it; 0 or an error number.
+int WriteBlock(int fd, const char* data, size_t size)
+{
+    const size_t allowed = WritableBytes(size);
+    for (size_t left = allowed; left > 0;) {
+        unsigned chunk = unsigned(std::min<size_t>(left, 1u << 30));
+        int put = _write(fd, data, chunk);
+        if (put < 0)
+            return errno;
+        data += put;
+        left -= size_t(put);
+    }
+    return allowed < size ? ENOSPC : 0;
+}
+
+// Opens an existing file to be written from its start. Not "w" or O_TRUNC:
+// they re-create the file (CREATE_ALWAYS), which Windows refuses for a hidden
+// or system file; opened as it is and then emptied, the file keeps its
+// attributes. A descriptor, or -1 with errno.
+int OpenEmptied(const std::string& path)
+{
+    int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+    if (fd >= 0 && _chsize(fd, 0) != 0) {
+        int error = errno;
+        _close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+// Copies a file's content into the target in place and flushes it. 0 or an error number.
+int CopyIntoPlace(const std::string& from, const std::string& target)
+{
+    int in = _open(from.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (in < 0)
+        return errno;
+    int out = OpenEmptied(target);
+    if (out < 0) {
+        int error = errno;
+        _close(in);
+        return error;
+    }
+    constexpr unsigned Block = 1 << 20;
+    std::unique_ptr<char[]> buffer(new char[Block]);
+    int error = 0;
+    while (!error) {
+        int got = _read(in, buffer.get(), Block);
+        if (got <= 0) {
+            error = got < 0 ? errno : 0;
+            break;
+        }
+        error = WriteBlock(out, buffer.get(), size_t(got));
+    }
+    if (!error && _commit(out) != 0)
+        error = errno;
+    if (_close(out) != 0 && !error)
+        error = errno;
+    _close(in);
+    return error;
+}
+
+// An in-place rewrite that a killed run left unfinished: its complete copy
+// beside the target goes into the target, so the target is whole again
+// before anybody copies or replaces it. An empty text, or the reason of a failure.
+std::string FinishInPlaceCopy(const std::string& target)
+{
+    const std::string copy = target + InPlaceCopySuffix;
+    if (Attributes(copy) == INVALID_FILE_ATTRIBUTES)
+        return {};
+    DWORD error = ReplaceTarget(copy, target);
+    if (error == 0 || error == ERROR_FILE_NOT_FOUND)
+        return {};
+    if (!CannotReplace(error))
+        return SystemErrorText(error);
+    if (int copyError = CopyIntoPlace(copy, target))
+        return std::strerror(copyError);
+    DeleteFileA(copy.c_str());
+    return {};
+}
+
+// Removes the temporary files that killed writes of the target left beside
+// it; Windows refuses to delete a live writer's.
+void RemoveLeftovers(const std::string& target)
+{
+    const std::string folder = ExtractFilePath(target);
+    const std::string prefix = ExtractFileName(target) + ".tmp";
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + prefix + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    std::vector<std::string> names;
+    do {
+        std::string_view name = found.cFileName;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            name.size() == prefix.size() + TempNameLength &&
+            std::all_of(name.begin() + prefix.size(), name.end(), IsTempNameChar))
+            names.push_back(folder + std::string(name));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    for (const std::string& name : names)
+        DeleteFileA(name.c_str());
+}
+
+}   // namespace
+
 struct TAtomicFileWriter::Impl {
     std::string path;
-    std::string temp;
+    std::string temp;   // empty once moved, and while writing in place
+    TFileKind kind = TFileKind::Table;
+    DWORD keep = 0;   // attributes of the replaced file that the new one takes on
     int fd = -1;
+    bool inPlace = false;   // straight into the target
 
-    [[noreturn]] void Fail(const std::string& reason)
+    [[noreturn]] void Fail(const std::string& reason, const char* what = "Cannot write file ")
     {
         Abandon();
-        throw EQuillonError("Cannot write file " + path + ": " + reason);
+        throw EQuillonError(what + path + ": " + reason);
     }
-    [[noreturn]] void Fail(int error) { Fail(std::strerror(error)); }
+    [[noreturn]] void Fail(int error, const char* what = "Cannot write file ")
+    {
+        Fail(std::strerror(error), what);
+    }
 
     void Abandon()
     {
@@ -322,71 +484,154 @@ struct TAtomicFileWriter::Impl {
             fd = -1;
         }
         if (!temp.empty()) {
+            SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(temp.c_str());
             temp.clear();
         }
     }
+
+    void OpenInPlace()
+    {
+        fd = OpenEmptied(path);
+        if (fd < 0)
+            Fail(errno);
+        inPlace = true;
+    }
 };
 
-TAtomicFileWriter::TAtomicFileWriter(const std::string& path) : d(std::make_unique<Impl>())
+TAtomicFileWriter::TAtomicFileWriter(const std::string& path, TFileKind kind) : d(std::make_unique<Impl>())
 {
     d->path = path;
-    // A name of our own in the same folder, so the final move stays on one volume.
-    std::random_device seed;
-    std::mt19937 random(seed());
-    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    for (int attempt = 0; attempt < 100 && d->fd < 0; ++attempt) {
-        std::string name = path + ".tmp";
-        for (int k = 0; k < 6; ++k)
-            name += alphabet[random() % (sizeof alphabet - 1)];
-        d->fd = _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                      _S_IREAD | _S_IWRITE);
-        if (d->fd >= 0)
-            d->temp = name;
-        else if (errno != EEXIST)
-            d->Fail(errno);
+    d->kind = kind;
+    DWORD attributes = Attributes(path);
+    bool hadTarget = attributes != INVALID_FILE_ATTRIBUTES;
+    const bool table = kind == TFileKind::Table;
+    if (!table) {
+        // A folder is refused by the open, with the reason it always had.
+        if (hadTarget && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            d->OpenInPlace();
+            return;
+        }
+        // Windows refuses such a file anyway; saying why spares the user a guess.
+        if (hadTarget && kind == TFileKind::Text && (attributes & FILE_ATTRIBUTE_READONLY))
+            throw EQuillonError("Cannot write file " + path + ": the file has the read-only attribute");
+        std::string reason = FinishInPlaceCopy(path);
+        if (!reason.empty())
+            d->Fail(reason);
+        RemoveLeftovers(path);
+        attributes = Attributes(path);
+        hadTarget = attributes != INVALID_FILE_ATTRIBUTES;
+        // A HOSTS file may carry the hidden and system attributes (some
+        // security tools set them); its successor carries them too.
+        if (hadTarget)
+            d->keep = attributes & KeptAttributes;
     }
-    if (d->fd < 0)
-        d->Fail(EEXIST);
+    d->fd = CreateTempBeside(path, d->temp);
+    if (d->fd < 0) {
+        const int error = errno;
+        // A folder that takes no new file while the file itself may be written:
+        // it is rewritten in place, as it always was.
+        if (!table && hadTarget && error == EACCES) {
+            d->OpenInPlace();
+            return;
+        }
+        d->Fail(error, kind == TFileKind::Text && !hadTarget ? "Cannot create file " : "Cannot write file ");
+    }
 }
 
 TAtomicFileWriter::~TAtomicFileWriter() { d->Abandon(); }
 
 void TAtomicFileWriter::Write(const char* data, size_t size)
 {
-    const size_t allowed = WritableBytes(size);
-    const bool full = allowed < size;
-    size = allowed;
-    while (size > 0) {
-        unsigned chunk = unsigned(std::min<size_t>(size, 1u << 30));
-        int put = _write(d->fd, data, chunk);
-        if (put < 0)
-            d->Fail(errno);
-        data += put;
-        size -= size_t(put);
-    }
-    if (full)
-        d->Fail(ENOSPC);
+    if (int error = WriteBlock(d->fd, data, size))
+        d->Fail(error);
 }
 
 void TAtomicFileWriter::Commit()
 {
-    if (_commit(d->fd) != 0)
-        d->Fail(errno);
-    int fd = d->fd;
-    d->fd = -1;
+    Impl& w = *d;
+    if (_commit(w.fd) != 0)
+        w.Fail(errno);
+    int fd = w.fd;
+    w.fd = -1;
     if (_close(fd) != 0)
-        d->Fail(errno);
-    if (!MoveFileExA(d->temp.c_str(), d->path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        d->Fail(SystemErrorText(GetLastError()));
-    d->temp.clear();
+        w.Fail(errno);
+    if (w.inPlace)
+        return;
+
+    if (w.kind == TFileKind::Table) {
+        if (!MoveFileExA(w.temp.c_str(), w.path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            w.Fail(SystemErrorText(GetLastError()));
+        w.temp.clear();
+        return;
+    }
+
+    if (w.keep && !SetFileAttributesA(w.temp.c_str(), w.keep))
+        w.Fail(SystemErrorText(GetLastError()));
+    DWORD error = ReplaceTarget(w.temp, w.path);
+    if (error == 0) {
+        w.temp.clear();
+        return;
+    }
+    if (!CannotReplace(error))
+        w.Fail(SystemErrorText(error));
+    // The target cannot be replaced, only rewritten. The complete file first
+    // takes the name that says it is the whole new content; a kill while it is
+    // copied into the target leaves that copy, and whoever writes or backs up
+    // the target next finishes the copy first. So a cut-off target is never
+    // taken for the file itself, nor copied over a good backup.
+    const std::string copy = w.path + InPlaceCopySuffix;
+    if (!MoveFileExA(w.temp.c_str(), copy.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        w.Fail(SystemErrorText(GetLastError()));
+    w.temp.clear();
+    if (int copyError = CopyIntoPlace(copy, w.path))
+        w.Fail(copyError);
+    SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(copy.c_str());
 }
 
-void WriteFileAtomic(const std::string& path, const char* data, size_t size)
+void WriteFileAtomic(const std::string& path, const char* data, size_t size, TFileKind kind)
 {
-    TAtomicFileWriter file(path);
+    TAtomicFileWriter file(path, kind);
     file.Write(data, size);
     file.Commit();
+}
+
+bool BackupFile(const std::string& file, const std::string& backup)
+{
+    if (!FinishInPlaceCopy(file).empty())
+        return false;
+    RemoveLeftovers(backup);
+    std::string temp;
+    int fd = CreateTempBeside(backup, temp);
+    if (fd < 0)
+        return false;
+    _close(fd);
+    // CopyFile carries the file's attributes to the copy, as a backup of a
+    // hidden HOSTS file always was; the copy is flushed before it takes the
+    // backup's place.
+    bool ok = CopyFileA(file.c_str(), temp.c_str(), FALSE) != 0;
+    if (ok) {
+        HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+        ok = h != INVALID_HANDLE_VALUE;
+        if (ok) {
+            ok = FlushFileBuffers(h) != 0;
+            CloseHandle(h);
+        }
+    }
+    if (ok) {
+        DWORD error = ReplaceOver(temp, backup);
+        SetLastError(error);
+        ok = error == 0;
+    }
+    if (!ok) {
+        DWORD error = GetLastError();
+        SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(temp.c_str());
+        SetLastError(error);
+    }
+    return ok;
 }
 
 std::string ReadWholeFile(const std::string& path)

@@ -210,5 +210,5 @@ void TIniFile::UpdateFile() const
             content.append(key).append("=").append(value).append(eol);
         content.append(eol);
     }
-    platform::WriteFileAtomic(fileName, content);
+    platform::WriteFileAtomic(fileName, content, platform::TFileKind::Settings);
 }

@@ -542,7 +542,7 @@ struct TRegistryGenerator::Impl {
         out.Close();
         const std::string uninstallName = UninstallFileName(o.file);
         if (o.backup && platform::FileExists(uninstallName) &&
-            !platform::CopyFile(uninstallName, uninstallName + ".bak")) {
+            !platform::BackupFile(uninstallName, uninstallName + ".bak")) {
             // The uninstall file is left as it was rather than replaced without its copy.
             Final("Registry file created.");
             ErrorDlg("Backup failed!", RegistryFileCaption, owner);
@@ -566,7 +566,7 @@ struct TRegistryGenerator::Impl {
 
         bool backupMade = false;
         if (o.backup && platform::FileExists(fileName)) {
-            if (!platform::CopyFile(fileName, backupName)) {
+            if (!platform::BackupFile(fileName, backupName)) {
                 ErrorDlg("Backup failed!", RegistryFileCaption, owner);
                 return false;
             }
@@ -614,12 +614,15 @@ struct TRegistryGenerator::Impl {
             }
         }
 
+        // The file is replaced only when it is closed, so after a cancel it
+        // still holds what the backup holds: the backup goes, as if it had
+        // taken the file's name again. Without one the file goes.
         if (cancelled) {
-            platform::DeleteFile(fileName);
             if (backupMade) {
-                platform::RenameFile(backupName, fileName);
+                platform::DeleteFile(backupName);
                 Final("Create cancelled, backup restored");
             } else {
+                platform::DeleteFile(fileName);
                 Final("Create cancelled, file deleted");
             }
             return false;

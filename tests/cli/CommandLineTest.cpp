@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 // A copy of the program in a folder of its own, with preferences whose HOSTS
@@ -134,6 +136,117 @@ TEST_F(CommandLine, RunsWithoutAnyQtPlatformPluginAndKeepsNoWindowPosition)
     // Saved at the end as after any run, but a window never shown has no position to keep.
     EXPECT_TRUE(Has("Quillon.ini", "[Preferences]"));
     EXPECT_FALSE(Has("Quillon.ini", "[MainWindow]"));
+}
+
+// ---- lists piped in
+
+struct TPipedCase {
+    const char* name;
+    const char* importSwitch;
+    std::string (*input)();
+    std::string status;   // the import's status line
+};
+
+void PrintTo(const TPipedCase& c, std::ostream* os) { *os << c.name; }
+
+class PipedList : public CommandLine, public testing::WithParamInterface<TPipedCase> {};
+
+// Each name sits at the very start of the stream, where the bytes a rewind
+// cannot bring back would go missing.
+TEST_P(PipedList, IsImportedWhole)
+{
+    const TPipedCase& c = GetParam();
+    const std::string input = c.input();
+    const TRun run = RunWithInput(dir.File("quillon"), dir.Path(), {c.importSwitch, "/w"}, input);
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n') + 1), c.status + "\n");
+    const std::string hosts = dir.Read("hosts");
+    EXPECT_NE(hosts.find("\tdoubleclick.net\n"), std::string::npos) << hosts.substr(0, 300);
+    EXPECT_EQ(hosts.find("\tleclick.net\n"), std::string::npos);
+    EXPECT_NE(hosts.find("\tlast.example.org\n"), std::string::npos);
+}
+
+std::string ManyNames()
+{
+    // Larger than a pipe's buffer and the reader's, so the input arrives in pieces.
+    std::string names = "doubleclick.net\n";
+    for (int i = 0; i < 20000; ++i)
+        names += "h" + std::to_string(i) + ".example.com\n";
+    return names + "last.example.org\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, PipedList,
+    testing::Values(
+        TPipedCase{"HostsFormat", "/i=/dev/stdin",
+                   [] { return std::string("0.0.0.0 doubleclick.net\n0.0.0.0 last.example.org\n"); },
+                   "2 lines processed."},
+        TPipedCase{"PlainList", "/ip=/dev/stdin",
+                   [] { return std::string("doubleclick.net\nlast.example.org"); }, "2 lines processed."},
+        TPipedCase{"PlainListInPieces", "/ip=/dev/stdin", ManyNames, "20002 lines processed."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandLine, PipedUtf16IsRefusedAsAFileIs)
+{
+    std::string utf16 = "\xFF\xFE";
+    for (char ch : std::string("0.0.0.0 a.example\r\n"))
+        utf16 += std::string{ch, '\0'};
+    const TRun run = RunWithInput(dir.File("quillon"), dir.Path(), {"/i=/dev/stdin", "/w"}, utf16);
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "Quillon: Cannot import file /dev/stdin: it holds UTF-16 text. Save it as ANSI or UTF-8 "
+              "text and import it again.\n");
+    EXPECT_FALSE(dir.Exists("hosts"));
+}
+
+// ---- a HOSTS file that cannot be renamed over
+
+// A file bind-mounted over the HOSTS file, as a container gets its /etc/hosts:
+// no other file can take its place (EBUSY), so it is rewritten in place.
+TEST_F(CommandLine, ABindMountedHostsFileIsRewrittenInPlace)
+{
+    if (geteuid() != 0 || access("/usr/bin/unshare", X_OK) != 0)
+        GTEST_SKIP() << "a mount namespace needs the superuser and unshare";
+    dir.Write("hosts", "127.0.0.1 beneath\n");
+    dir.Write("mounted", "127.0.0.1 mounted\n");
+    // The mount lives in a namespace of its own and ends with the run.
+    const TRun run = RunWithoutDisplay("/usr/bin/unshare", dir.Path(),
+                                       {"--mount", "sh", "-c",
+                                        "mount --bind mounted hosts && exec ./quillon /i=list.txt /w"});
+    if (run.status != 0 && (run.err.rfind("unshare:", 0) == 0 || run.err.rfind("mount:", 0) == 0))
+        GTEST_SKIP() << run.err;
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "6 lines processed.\n3 hosts written\n");
+    EXPECT_TRUE(Has("mounted", "\tads.example.com\n"));
+    EXPECT_EQ(dir.Read("hosts"), "127.0.0.1 beneath\n");
+    EXPECT_EQ(dir.Read("hosts.bak"), "127.0.0.1 mounted\n");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_EQ(entry.path().filename().string().find("hosts.tmp"), std::string::npos) << entry.path();
+}
+
+// ---- a HostsIP that is no address
+
+TEST_F(CommandLine, AHostsIPThatIsNoAddressWritesNoHostsFile)
+{
+    dir.Write("Quillon.ini", ini + "HostsIP=banana\n");
+    dir.Write("hosts", "127.0.0.1 localhost\n");
+
+    TRun run = Run({"/i=list.txt", "/w", "/x=out.txt"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Export Hosts: The HOSTS IP address preference (HostsIP) is not a valid IP address: "
+                       "\"banana\"\n");
+    EXPECT_EQ(dir.Read("hosts"), "127.0.0.1 localhost\n");
+    EXPECT_FALSE(dir.Exists("hosts.bak"));
+    EXPECT_FALSE(dir.Exists("out.txt"));
+
+    // A plain list has no addresses.
+    run = Run({"/xp=plain.txt"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Has("plain.txt", "ads.example.com"));
 }
 
 // LastGroup as the main window's group list leaves it: the saved group while

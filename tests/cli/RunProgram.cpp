@@ -1,11 +1,13 @@
 // Runs the built program the way a scheduled job would: no display, in a folder, capturing both streams.
 #include "RunProgram.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -23,10 +25,10 @@ std::string Slurp(const std::string& file)
     return s.str();
 }
 
-} // namespace
-
-TRunningProgram::TRunningProgram(const std::string& program, const std::string& workDir,
-                                 const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
+// Starts the program with its standard input read from inputFd (-1: /dev/null).
+TStartedRun Start(const std::string& program, const std::string& workDir,
+                  const std::vector<std::string>& args, const std::vector<std::string>& extraEnv, int inputFd,
+                  int parentEnd)
 {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
@@ -49,61 +51,122 @@ TRunningProgram::TRunningProgram(const std::string& program, const std::string& 
     argv.push_back(nullptr);
 
     // The streams go to files outside workDir, so tests can list what the program wrote.
-    char outTemplate[] = "/tmp/quillon-run-out-XXXXXX";
-    char errTemplate[] = "/tmp/quillon-run-err-XXXXXX";
-    const int outFd = mkstemp(outTemplate);
-    const int errFd = mkstemp(errTemplate);
-    outName = outTemplate;
-    errName = errTemplate;
+    char outName[] = "/tmp/quillon-run-out-XXXXXX";
+    char errName[] = "/tmp/quillon-run-err-XXXXXX";
+    const int outFd = mkstemp(outName);
+    const int errFd = mkstemp(errName);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    if (inputFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, inputFd, STDIN_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (parentEnd >= 0)
+        posix_spawn_file_actions_addclose(&actions, parentEnd);
     posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
-        pid = 0;
+    TStartedRun started;
+    started.outName = outName;
+    started.errName = errName;
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0)
+        started.pid = pid;
     posix_spawn_file_actions_destroy(&actions);
     close(outFd);
     close(errFd);
+    return started;
 }
 
-TRunningProgram::~TRunningProgram()
+}   // namespace
+
+TStartedRun StartWithoutDisplay(const std::string& program, const std::string& workDir,
+                                const std::vector<std::string>& args,
+                                const std::vector<std::string>& extraEnv)
 {
-    if (!waited && pid > 0) {
-        Kill();
-        Wait();
-    }
-    std::remove(outName.c_str());
-    std::remove(errName.c_str());
+    return Start(program, workDir, args, extraEnv, -1, -1);
 }
 
-std::string TRunningProgram::ErrSoFar() const { return Slurp(errName); }
-
-void TRunningProgram::Kill()
-{
-    if (pid > 0 && !waited)
-        kill(pid, SIGKILL);
-}
-
-TRun TRunningProgram::Wait()
+TRun Finish(TStartedRun& started)
 {
     TRun run;
-    if (pid > 0 && !waited) {
+    if (started.pid > 0) {
         int wstatus = 0;
-        waitpid(pid, &wstatus, 0);
+        while (waitpid(started.pid, &wstatus, 0) < 0 && errno == EINTR) {
+        }
         if (WIFEXITED(wstatus))
             run.status = WEXITSTATUS(wstatus);
-        if (WIFSIGNALED(wstatus))
+        else if (WIFSIGNALED(wstatus))
             run.signal = WTERMSIG(wstatus);
+        started.pid = -1;
     }
-    waited = true;
-    run.out = Slurp(outName);
-    run.err = Slurp(errName);
+    run.out = Slurp(started.outName);
+    run.err = Slurp(started.errName);
+    std::remove(started.outName.c_str());
+    std::remove(started.errName.c_str());
     return run;
 }
 
 TRun RunWithoutDisplay(const std::string& program, const std::string& workDir,
                        const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
 {
-    return TRunningProgram(program, workDir, args, extraEnv).Wait();
+    TStartedRun started = StartWithoutDisplay(program, workDir, args, extraEnv);
+    return Finish(started);
+}
+
+TRun RunWithInput(const std::string& program, const std::string& workDir,
+                  const std::vector<std::string>& args, const std::string& input)
+{
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0)
+        return {};
+    TStartedRun started = Start(program, workDir, args, {}, pipeFds[0], pipeFds[1]);
+    close(pipeFds[0]);
+    // A program that stops reading early (a refused input) closes the pipe:
+    // the rest of the input is dropped, as a shell pipeline's producer would see.
+    struct sigaction ignore {
+    }, previous{};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &previous);
+    for (size_t done = 0; done < input.size();) {
+        ssize_t put = write(pipeFds[1], input.data() + done, input.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            break;
+        done += size_t(put);
+    }
+    close(pipeFds[1]);
+    sigaction(SIGPIPE, &previous, nullptr);
+    return Finish(started);
+}
+
+TRunningProgram::TRunningProgram(const std::string& program, const std::string& workDir,
+                                 const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
+    : started(StartWithoutDisplay(program, workDir, args, extraEnv))
+{
+}
+
+TRunningProgram::~TRunningProgram()
+{
+    if (!waited) {
+        Kill();
+        Wait();
+    }
+}
+
+std::string TRunningProgram::ErrSoFar() const { return Slurp(started.errName); }
+
+void TRunningProgram::Kill()
+{
+    if (started.pid > 0 && !waited)
+        kill(started.pid, SIGKILL);
+}
+
+TRun TRunningProgram::Wait()
+{
+    if (waited)
+        return {};
+    waited = true;
+    return Finish(started);
 }

@@ -334,6 +334,50 @@ TEST_F(WriterTest, WriteProtectedHostsFileIsNamedAndLeftAsItWas)
     chmod(dir.File("hosts").c_str(), S_IREAD | S_IWRITE);
 }
 
+// Every bad-host line starts with HostsIP: one that is no address would make
+// each of them a line the resolver cannot read.
+class RefusedHostsIP : public WriterTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(RefusedHostsIP, WritesNoHostsFormatFile)
+{
+    Fixture();
+    TQuillonPrefs& p = data->Prefs();
+    p.HostsIP = GetParam();
+    p.ExportBackup = true;
+    dir.Write("hosts", "old hosts\n");
+    dir.Write("out.txt", "old export\n");
+    const std::string message =
+        std::string("The HOSTS IP address preference (HostsIP) is not a valid IP address: \"") + GetParam() +
+        "\"";
+
+    EXPECT_FALSE(WriteHosts(*data, p).completed);
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.Last().text, message);
+    EXPECT_EQ(presenter.Last().caption, "Export Hosts");
+    EXPECT_EQ(presenter.Last().kind, TMsgDlgType::mtError);
+
+    TRecordingProgress progress;
+    const TExportResult result = THostsWriter(*data, progress).DoExport(Options());
+    EXPECT_FALSE(result.completed);
+    EXPECT_TRUE(progress.statuses.empty());
+    ASSERT_EQ(presenter.shown.size(), 2u);
+    EXPECT_EQ(presenter.Last().text, message);
+    EXPECT_EQ(dir.Read("hosts"), "old hosts\n");
+    EXPECT_EQ(dir.Read("out.txt"), "old export\n");
+    EXPECT_FALSE(dir.Exists("hosts.bak"));
+    EXPECT_FALSE(dir.Exists("out.txt.bak"));
+
+    // A plain list holds no addresses.
+    p.ExportFormat = 1;
+    ASSERT_TRUE(THostsWriter(*data, progress).DoExport(Options()).completed);
+    EXPECT_EQ(presenter.shown.size(), 2u);
+    EXPECT_NE(dir.Read("out.txt").find("\nads.example.com"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, RefusedHostsIP,
+                         ::testing::Values("banana", "", "127.0.0.256", "10.0.0", " 0.0.0.0"),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
 // ---- Write HOSTS and the HOSTS file's states
 
 TEST_F(WriterTest, WriteHostsUsesTheDefaultSelectionAndForcesItsSettingsForTheRunOnly)

@@ -44,7 +44,7 @@ protected:
     bool WriteHostsFile() { return WriteHosts(*data, data->Prefs()).completed; }
 };
 
-TEST_F(HostsAttributes, HiddenSystemFileIsRewrittenInPlaceWithItsBackup)
+TEST_F(HostsAttributes, HiddenSystemFileIsReplacedWithItsAttributesAndBackup)
 {
     dir.Write("hosts", "127.0.0.1\tlocalhost\r\n");
     ASSERT_TRUE(SetFileAttributesA(hosts.c_str(), HiddenSystem));
@@ -54,7 +54,7 @@ TEST_F(HostsAttributes, HiddenSystemFileIsRewrittenInPlaceWithItsBackup)
                                 "\r\n\r\n127.0.0.1\tlocalhost\r\n\r\n"
                                 "# Ads\r\n\r\n127.0.0.1\tads.example.com # banner\r\n\r\n";
     EXPECT_EQ(dir.Read("hosts"), written);
-    EXPECT_EQ(Attributes("hosts") & HiddenSystem, HiddenSystem) << "the file was re-created";
+    EXPECT_EQ(Attributes("hosts") & HiddenSystem, HiddenSystem) << "the new file lost the attributes";
     EXPECT_EQ(dir.Read("hosts.bak"), "127.0.0.1\tlocalhost\r\n");
 
     // The backup copy carries the attributes too; the next backup replaces it all the same.
