@@ -56,7 +56,8 @@ protected:
     std::set<std::string> Strays() const
     {
         const std::set<std::string> known = {"quillon",    "Quillon.ini", "BadHosts.cds", "GoodHosts.cds",
-                                             "Groups.cds", "hosts",       "hosts.bak",    "ImportReport.txt"};
+                                             "Groups.cds", "hosts",       "hosts.bak",    "ImportReport.txt",
+                                             "Quillon.lock"};
         std::set<std::string> strays;
         for (const auto& entry : fs::directory_iterator(dir.Path()))
             if (!known.count(entry.path().filename().string()))

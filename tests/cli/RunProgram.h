@@ -49,7 +49,8 @@ public:
     TRunningProgram(const TRunningProgram&) = delete;
     TRunningProgram& operator=(const TRunningProgram&) = delete;
 
-    pid_t Pid() const { return started.pid; }
+    // Also once it has been waited for.
+    pid_t Pid() const { return pid; }
     // What the run has written to standard error so far.
     std::string ErrSoFar() const;
     // Sends SIGKILL.
@@ -59,5 +60,6 @@ public:
 
 private:
     TStartedRun started;
+    pid_t pid;
     bool waited = false;
 };
