@@ -66,7 +66,8 @@ inline std::vector<Row> Generate(size_t n)
     return rows;
 }
 
-inline void Report(const char* what, double value, const char* unit, double budget, const std::string& baseline)
+inline void Report(const char* what, double value, const char* unit, double budget,
+                   const std::string& baseline)
 {
     std::printf("  %-46s %10.3f %-3s (budget %.2f %s)   %s   %s\n", what, value, unit, budget, unit,
                 value <= budget ? "ok  " : "OVER", baseline.c_str());
@@ -97,5 +98,4 @@ inline void AppendRows(TTable& t, const std::vector<Row>& rows)
     }
 }
 
-} // namespace bench
-
+}   // namespace bench

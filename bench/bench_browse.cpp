@@ -1,10 +1,10 @@
 // Bad hosts browser figures over a million generated bad hosts, each beside a plain table pass from the same run.
+#include "BenchCommon.h"
 #include "core/DataUnit.h"
 #include "core/Messages.h"
 #include "ui/BadHostBrowse.h"
 #include "ui/BadHostEdit.h"
 #include "ui/DBGrid.h"
-#include "BenchCommon.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -62,7 +62,7 @@ double WalkAll(TTable& t, size_t& bytes)
     return Seconds(t0);
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -75,8 +75,8 @@ int main(int argc, char** argv)
 
     const size_t N = 1000000;
     const std::string dir = MakeTempDir();
-    std::ofstream(dir + "Quillon.ini") << "[Preferences]\nHostsFile=" << dir << "hosts\nTextEditor=" << dir
-                                       << "no-editor\n";
+    std::ofstream(dir + "Quillon.ini")
+        << "[Preferences]\nHostsFile=" << dir << "hosts\nTextEditor=" << dir << "no-editor\n";
     std::printf("Bad hosts browser, %zu bad hosts in 100 groups\n", N);
 
     auto data = std::make_unique<TQuillonData>(dir);

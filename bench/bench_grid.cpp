@@ -1,7 +1,7 @@
 // Data grid figures over a million generated bad hosts, each beside a table walk from the same run.
+#include "BenchCommon.h"
 #include "core/DataUnit.h"
 #include "ui/DBGrid.h"
-#include "BenchCommon.h"
 
 #include <QApplication>
 #include <QVBoxLayout>
@@ -23,8 +23,8 @@ int main(int argc, char** argv)
 
     const size_t N = 1000000;
     const std::string dir = MakeTempDir();
-    std::ofstream(dir + "Quillon.ini") << "[Preferences]\nHostsFile=" << dir << "hosts\nTextEditor=" << dir
-                                       << "no-editor\n";
+    std::ofstream(dir + "Quillon.ini")
+        << "[Preferences]\nHostsFile=" << dir << "hosts\nTextEditor=" << dir << "no-editor\n";
     std::printf("Data grid, %zu bad hosts in 100 groups\n", N);
 
     auto data = std::make_unique<TQuillonData>(dir);

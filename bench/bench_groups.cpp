@@ -19,7 +19,7 @@ namespace {
 double WalkByGroup(TTable& bad)
 {
     bad.SetIndexName("group_id");
-    bad.First(); // the order is built before the clock starts
+    bad.First();   // the order is built before the clock starts
     const int field = bad.FieldNo("group_id");
     auto t0 = Clock::now();
     long long sum = 0;
@@ -34,13 +34,13 @@ double WalkByGroup(TTable& bad)
 // Every order of BadHosts built, so a figure holds only its own work.
 void BuildOrders(TTable& bad)
 {
-    for (const char* index : { "hostname", "comment", "group_id" }) {
+    for (const char* index : {"hostname", "comment", "group_id"}) {
         bad.SetIndexName(index);
         bad.First();
     }
 }
 
-} // namespace
+}   // namespace
 
 int main()
 {
@@ -71,11 +71,11 @@ int main()
     // The figure includes the first look-up after it, which finds the group
     // order as the browser's next step would.
     for (const char* what :
-        { "Renumber of 100 groups holding 1,000,000 hosts", "second Renumber (other base)" }) {
+         {"Renumber of 100 groups holding 1,000,000 hosts", "second Renumber (other base)"}) {
         auto t0 = Clock::now();
         int b = RenumberGroups(*data);
         bad.SetIndexName("group_id");
-        bad.FindKey({ b + 1 });
+        bad.FindKey({b + 1});
         double renumber = Seconds(t0);
         Report(what, renumber, "s", 2.0, base);
     }
@@ -97,7 +97,7 @@ int main()
 
         auto t0 = Clock::now();
         int moved = MoveGroupHosts(*data, big, target);
-        bad.FindKey({ target });
+        bad.FindKey({target});
         double move = Seconds(t0);
         char what[80];
         std::snprintf(what, sizeof what, "moving a group of %d hosts", moved);

@@ -77,7 +77,8 @@ int RunOnly(const std::string& dir, const std::string& file)
     auto t0 = Clock::now();
     run.Run();
     double seconds = Seconds(t0);
-    std::printf("%.6f %.1f %d %d\n", seconds, PeakRssKiB() / 1024.0, run.Counter(TEntity::BadHost, TOutcomeKind::New),
+    std::printf("%.6f %.1f %d %d\n", seconds, PeakRssKiB() / 1024.0,
+                run.Counter(TEntity::BadHost, TOutcomeKind::New),
                 run.Counter(TEntity::BadHost, TOutcomeKind::Duplicate));
     return 0;
 }
@@ -113,7 +114,7 @@ void Fresh(const std::string& dir)
         std::filesystem::remove(dir + f);
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {

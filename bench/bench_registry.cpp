@@ -31,7 +31,7 @@ double SortUnique(const std::string& file, const std::string& dir)
     return Seconds(t0);
 }
 
-} // namespace
+}   // namespace
 
 int main()
 {
@@ -84,9 +84,8 @@ int main()
 
     double sortU = SortUnique(dir + "names.txt", dir);
     char base[192];
-    const double written =
-        double(std::filesystem::file_size(p.RegistryFile) +
-               std::filesystem::file_size(UninstallFileName(p.RegistryFile)));
+    const double written = double(std::filesystem::file_size(p.RegistryFile) +
+                                  std::filesystem::file_size(UninstallFileName(p.RegistryFile)));
     std::snprintf(base, sizeof base, "baseline: sort -u -f of the names %.3f s (%d domains, %.0f MB written)",
                   sortU, result.domainCount, written / 1e6);
     Report("Registry file (REGEDIT4, both files) from 1,000,000 bad hosts in restricted groups", seconds, "s",

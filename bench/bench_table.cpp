@@ -1,7 +1,7 @@
 // Table engine figures on a million generated bad hosts, each beside a baseline from the same run.
+#include "BenchCommon.h"
 #include "core/DataUnit.h"
 #include "platform/Platform.h"
-#include "BenchCommon.h"
 
 #include <chrono>
 #include <cstdio>
@@ -114,7 +114,8 @@ int main(int argc, char** argv)
     double rawRead = Seconds(t0);
     raw.clear();
     raw.shrink_to_fit();
-    std::snprintf(base, sizeof base, "baseline: raw read of the %.1f MB file %.3f s", fileSize / 1e6, rawRead);
+    std::snprintf(base, sizeof base, "baseline: raw read of the %.1f MB file %.3f s", fileSize / 1e6,
+                  rawRead);
     Report("save (write, flush to disk, rename)", save, "s", 0.3, base);
     data.reset();
     rows.clear();

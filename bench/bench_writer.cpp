@@ -31,7 +31,7 @@ double Cat(const std::string& from, const std::string& to)
     return Seconds(t0);
 }
 
-} // namespace
+}   // namespace
 
 int main()
 {

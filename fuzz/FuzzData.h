@@ -70,4 +70,4 @@ inline std::unique_ptr<TQuillonData> NewData()
     return data;
 }
 
-} // namespace fuzz
+}   // namespace fuzz

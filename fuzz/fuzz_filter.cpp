@@ -33,7 +33,7 @@ TTable& Hosts()
     return *table;
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 {

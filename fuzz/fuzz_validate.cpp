@@ -33,7 +33,7 @@ bool PlainAddress(std::string_view s)
     }
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 {

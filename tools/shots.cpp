@@ -1,13 +1,12 @@
 // Saves pictures of the program's windows (offscreen) into a folder, for looking at them.
 #include "core/DataUnit.h"
 #include "core/Messages.h"
-#include "ui/ExportHosts.h"
-#include "ui/ImportHosts.h"
 #include "ui/About.h"
 #include "ui/BadHostBrowse.h"
 #include "ui/BadHostEdit.h"
 #include "ui/DBGrid.h"
 #include "ui/ErrorGuard.h"
+#include "ui/ExportHosts.h"
 #include "ui/GoodHostBrowse.h"
 #include "ui/GoodHostEdit.h"
 #include "ui/GroupBrowse.h"
@@ -15,11 +14,12 @@
 #include "ui/GroupMove.h"
 #include "ui/GroupPick.h"
 #include "ui/Icons.h"
+#include "ui/ImportHosts.h"
 #include "ui/MainUnit.h"
 #include "ui/Prefs.h"
 #include "ui/QtMessagePresenter.h"
-#include "ui/WindowState.h"
 #include "ui/RegistryFile.h"
+#include "ui/WindowState.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -33,11 +33,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QPushButton>
 #include <QStyleOptionViewItem>
-#include <QVBoxLayout>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <cstdio>
@@ -102,8 +102,8 @@ void WriteIni(const QString& folder, const QByteArray& extra = {})
 {
     QFile ini(folder + "/Quillon.ini");
     if (ini.open(QIODevice::WriteOnly))
-        ini.write("[Preferences]\nHostsFile=" + (folder + "/hosts").toLocal8Bit() + "\nTextEditor=" +
-                  (folder + "/no-editor").toLocal8Bit() + "\n" + extra);
+        ini.write("[Preferences]\nHostsFile=" + (folder + "/hosts").toLocal8Bit() +
+                  "\nTextEditor=" + (folder + "/no-editor").toLocal8Bit() + "\n" + extra);
 }
 
 // A data module over a fresh folder whose preferences keep the HOSTS file and
@@ -269,7 +269,7 @@ void SaveRegistryDialog(const QString& out)
 {
     TShotData shot;
     if (!shot.Open("[Registry]\nRegistryFile=" + (shot.Path() + "/restricted.reg").toLocal8Bit() +
-                                "\nRegistryBoth=1\nRegistryView=0\nRegistryExclude=example.com,cdn.example.net\n"))
+                   "\nRegistryBoth=1\nRegistryView=0\nRegistryExclude=example.com,cdn.example.net\n"))
         return;
     TQuillonData& data = *shot.data;
     const int groups[] = {data.AddGroup("Trackers", true, false), data.AddGroup("Malware", true, true),
@@ -322,9 +322,14 @@ void SaveBadHostBrowser(const QString& out)
     const int groups[] = {data.AddGroup("Advertising", false, false), data.AddGroup("Trackers", true, false),
                           data.AddGroup("Malware", true, true)};
     TTable& bad = data.BadHosts;
-    const char* hosts[] = {"ads.doubleclick.example.com", "banner.example.net", "Track.metrics.example.org",
-                           "pixel.example.com", "cdn.adserver.example", "malware-drop.example.ru",
-                           "stats.example.io", "popup.example.de"};
+    const char* hosts[] = {"ads.doubleclick.example.com",
+                           "banner.example.net",
+                           "Track.metrics.example.org",
+                           "pixel.example.com",
+                           "cdn.adserver.example",
+                           "malware-drop.example.ru",
+                           "stats.example.io",
+                           "popup.example.de"};
     for (int i = 0; i < 8; ++i) {
         bad.Append();
         bad.SetField("hostname", hosts[i]);
@@ -491,7 +496,7 @@ void SaveGoodHostDialogs(const QString& out)
     browse.reject();
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char* argv[])
 {

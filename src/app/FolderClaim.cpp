@@ -124,7 +124,7 @@ THandOverResult HandOver(platform::TLocalConnection& connection, const std::vect
     }
 }
 
-} // namespace
+}   // namespace
 
 TClaimLimits ClaimLimitsFromEnvironment()
 {
@@ -151,7 +151,8 @@ TClaim ClaimDataFolder(const std::string& folder, const std::vector<std::string>
         const std::string endpoint = handover::EndpointOfLockNote(claim.holder.note);
         if (!endpoint.empty()) {
             if (auto connection = platform::TLocalConnection::Connect(endpoint)) {
-                const THandOverResult result = HandOver(*connection, arguments, folderName, limits.windowWait);
+                const THandOverResult result =
+                    HandOver(*connection, arguments, folderName, limits.windowWait);
                 if (result.taken) {
                     claim.handedOver = result.status;
                     return claim;
@@ -168,7 +169,6 @@ TClaim ClaimDataFolder(const std::string& folder, const std::vector<std::string>
                 "; waiting up to " + DurationText(limits.folderWait) + " for it to be free ...");
             saidWaiting = true;
         }
-        std::this_thread::sleep_for(
-            std::min<Clock::duration>(PollStep, limits.folderWait - waited));
+        std::this_thread::sleep_for(std::min<Clock::duration>(PollStep, limits.folderWait - waited));
     }
 }

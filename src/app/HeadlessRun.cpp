@@ -56,7 +56,8 @@ public:
             break;
         }
         case TCmdAction::Export: {
-            TGroupSelection selection = command.allGroups ? AllGroupsSelection(data) : DefaultGroupSelection(data);
+            TGroupSelection selection =
+                command.allGroups ? AllGroupsSelection(data) : DefaultGroupSelection(data);
             THostsWriter writer(data, silent);
             PrintStatus(writer.DoExport(CommandExportOptions(prefs, command, std::move(selection))).status);
             break;
@@ -116,7 +117,7 @@ int Report(const std::string& text)
     return 1;
 }
 
-} // namespace
+}   // namespace
 
 int RunHeadless(const std::vector<std::string>& arguments, const std::string& dataDir)
 {
@@ -133,7 +134,8 @@ int RunHeadless(const std::vector<std::string>& arguments, const std::string& da
             return *claim.handedOver;
         if (!claim.lock)
             return Report("the data folder " + platform::ExcludeTrailingPathDelimiter(data.DataDir()) +
-                          " is still in use by " + handover::HolderName(claim.holder) + "; nothing was changed.");
+                          " is still in use by " + handover::HolderName(claim.holder) +
+                          "; nothing was changed.");
         lock = std::move(claim.lock);
         data.Prefs().LoadPrefs();
         // False after the message about data that cannot be used; nothing may be saved.

@@ -63,7 +63,7 @@ TDisplay DetectDisplay()
     return TDisplay::Missing;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char* argv[])
 {
@@ -109,7 +109,8 @@ int main(int argc, char* argv[])
     TQtMessagePresenter presenter;
 
     std::unique_ptr<TMainForm> mainForm;
-    if (!Guarded(nullptr, [&] { mainForm = std::make_unique<TMainForm>(std::string(), std::move(folderLock)); }))
+    if (!Guarded(nullptr,
+                 [&] { mainForm = std::make_unique<TMainForm>(std::string(), std::move(folderLock)); }))
         return 1;
     mainForm->show();
     return app.exec();

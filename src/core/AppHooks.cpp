@@ -16,4 +16,4 @@ std::function<std::tm()> Now = [] {
     return local;
 };
 
-} // namespace apphooks
+}   // namespace apphooks

@@ -13,13 +13,21 @@ extern std::function<void()> Terminate;
 // The current local time; tests fix it.
 extern std::function<std::tm()> Now;
 
-} // namespace apphooks
+}   // namespace apphooks
 
 // Shows the hourglass for its lifetime, restoring it also when an error passes through.
 class TBusyCursor {
 public:
-    TBusyCursor() { if (apphooks::SetBusy) apphooks::SetBusy(true); }
-    ~TBusyCursor() { if (apphooks::SetBusy) apphooks::SetBusy(false); }
+    TBusyCursor()
+    {
+        if (apphooks::SetBusy)
+            apphooks::SetBusy(true);
+    }
+    ~TBusyCursor()
+    {
+        if (apphooks::SetBusy)
+            apphooks::SetBusy(false);
+    }
     TBusyCursor(const TBusyCursor&) = delete;
     TBusyCursor& operator=(const TBusyCursor&) = delete;
 };

@@ -8,9 +8,9 @@
 
 // One argument as given: "/switch" or "/switch=value".
 struct TCmdArgument {
-    std::string raw;         // exactly as given
-    std::string switchText;  // before the first "=", lower-cased
-    std::string value;       // after the first "=", as typed (may contain "=")
+    std::string raw;          // exactly as given
+    std::string switchText;   // before the first "=", lower-cased
+    std::string value;        // after the first "=", as typed (may contain "=")
 };
 
 TCmdArgument SplitArgument(const std::string& argument);

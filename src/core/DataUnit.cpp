@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <iterator>
-#include <ctime>
 
 TQuillonData* QuillonData = nullptr;
 
@@ -136,7 +136,7 @@ int FieldSize(const TTable& t, std::string_view field)
     return n < 0 ? 0 : t.FieldDefs()[n].size;
 }
 
-} // namespace
+}   // namespace
 
 TQuillonData::TQuillonData(const std::string& dir)
 {
@@ -225,7 +225,8 @@ bool TQuillonData::OpenDatabase()
         } catch (const EQuillonError& e) {
             // An unreadable table file must never be replaced by an empty table:
             // end the run before anything could save over it.
-            return RefuseData(std::string(e.what()) + MsgBreak + "Quillon will close without changing any file.");
+            return RefuseData(std::string(e.what()) + MsgBreak +
+                              "Quillon will close without changing any file.");
         }
     }
 
@@ -233,8 +234,9 @@ bool TQuillonData::OpenDatabase()
                FieldSize(GoodHosts, "comment") < 255 || FieldSize(BadHosts, "comment") < 255 ||
                FieldSize(Groups, "group_name") < 255;
     if (old)
-        return RefuseData(std::string("You are running against old data files.") + MsgBreak +
-                          "Please follow proper upgrade procedures or delete *.cds from the Quillon directory.");
+        return RefuseData(
+            std::string("You are running against old data files.") + MsgBreak +
+            "Please follow proper upgrade procedures or delete *.cds from the Quillon directory.");
 
     // A table file from elsewhere that lacks what this program relies on is
     // treated like a damaged one: every built-in field with its type, and
@@ -380,8 +382,8 @@ bool TQuillonData::IsIPAddress(std::string_view text)
     size_t start = 0;
     for (;;) {
         size_t dot = text.find('.', start);
-        std::string_view part = text.substr(start, dot == std::string_view::npos ? std::string_view::npos
-                                                                                 : dot - start);
+        std::string_view part =
+            text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
         if (part.empty() || part.size() > 3)
             return false;
         int value = 0;

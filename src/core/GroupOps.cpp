@@ -15,7 +15,7 @@ using TChanges = std::vector<std::pair<TBookmark, int32_t>>;
 // at the next group.
 void CollectHosts(TTable& bad, int groupField, int oldId, int newId, TChanges& changes)
 {
-    if (!bad.FindKey({ oldId }))
+    if (!bad.FindKey({oldId}))
         return;
     for (; !bad.Eof() && bad.AsInteger(groupField) == oldId; bad.Next())
         changes.emplace_back(bad.GetBookmark(), newId);
@@ -32,26 +32,26 @@ void PostOrCancel(TTable& t)
     }
 }
 
-} // namespace
+}   // namespace
 
 bool GroupHasHosts(TQuillonData& data, int groupId)
 {
     data.BadHosts.SetIndexName("group_id");
-    return data.BadHosts.FindKey({ groupId });
+    return data.BadHosts.FindKey({groupId});
 }
 
 int GroupIdOfName(TQuillonData& data, const std::string& groupName)
 {
     TTable& groups = data.Groups;
     groups.SetIndexName("group_name");
-    return groups.FindKey({ groupName }) ? groups.AsInteger("group_id") : 0;
+    return groups.FindKey({groupName}) ? groups.AsInteger("group_id") : 0;
 }
 
 bool UpdateGroup(TQuillonData& data, int groupId, const std::string& groupName, bool restricted, bool exclude)
 {
     TTable& groups = data.Groups;
     groups.SetIndexName("group_id");
-    if (!groups.FindKey({ groupId }))
+    if (!groups.FindKey({groupId}))
         return false;
     groups.Edit();
     groups.SetField("group_name", groupName);
@@ -65,7 +65,7 @@ bool DeleteGroup(TQuillonData& data, int groupId)
 {
     TTable& groups = data.Groups;
     groups.SetIndexName("group_id");
-    if (!groups.FindKey({ groupId }))
+    if (!groups.FindKey({groupId}))
         return false;
     groups.Delete();
     return true;

@@ -15,8 +15,8 @@ int GroupIdOfName(TQuillonData& data, const std::string& groupName);
 
 // Stores name and flags in the group with this id; false when there is no such
 // group. Leaves Groups on its group_id index.
-bool UpdateGroup(
-    TQuillonData& data, int groupId, const std::string& groupName, bool restricted, bool exclude);
+bool UpdateGroup(TQuillonData& data, int groupId, const std::string& groupName, bool restricted,
+                 bool exclude);
 
 // Deletes the group row (not its hosts); false when there is no such group.
 // Leaves Groups on its group_id index.

@@ -30,7 +30,7 @@ uint32_t NumberAt(const std::string& buffer, size_t at)
     return value;
 }
 
-} // namespace
+}   // namespace
 
 std::string EncodeRequest(const TRequest& request)
 {
@@ -133,4 +133,4 @@ std::string HolderName(const platform::TLockHolder& holder)
     return holder.pid > 0 ? "process " + std::to_string(holder.pid) : "another process";
 }
 
-} // namespace handover
+}   // namespace handover

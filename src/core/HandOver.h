@@ -73,4 +73,4 @@ std::string EndpointOfLockNote(const std::string& note);
 // "process 1234", or "another process" while the holder has not written its id.
 std::string HolderName(const platform::TLockHolder& holder);
 
-} // namespace handover
+}   // namespace handover

@@ -7,7 +7,7 @@ namespace {
 TConsolePresenter consolePresenter;
 IMessagePresenter* current = nullptr;
 int errorMessages = 0;
-} // namespace
+}   // namespace
 
 std::string ConsoleMessageText(const TMessageRequest& request)
 {
@@ -37,11 +37,16 @@ IMessagePresenter& MessagePresenter() { return current ? *current : consolePrese
 unsigned MessageSound(TMsgDlgType kind)
 {
     switch (kind) {
-    case TMsgDlgType::mtWarning: return 0x30;
-    case TMsgDlgType::mtError: return 0x10;
-    case TMsgDlgType::mtInformation: return 0x40;
-    case TMsgDlgType::mtConfirmation: return 0x20;
-    case TMsgDlgType::mtCustom: return 0;
+    case TMsgDlgType::mtWarning:
+        return 0x30;
+    case TMsgDlgType::mtError:
+        return 0x10;
+    case TMsgDlgType::mtInformation:
+        return 0x40;
+    case TMsgDlgType::mtConfirmation:
+        return 0x20;
+    case TMsgDlgType::mtCustom:
+        return 0;
     }
     return 0;
 }
@@ -49,11 +54,16 @@ unsigned MessageSound(TMsgDlgType kind)
 std::string DefaultCaption(TMsgDlgType kind)
 {
     switch (kind) {
-    case TMsgDlgType::mtWarning: return "Warning";
-    case TMsgDlgType::mtError: return "Error";
-    case TMsgDlgType::mtInformation: return "Information";
-    case TMsgDlgType::mtConfirmation: return "Confirm";
-    case TMsgDlgType::mtCustom: return AppTitle;
+    case TMsgDlgType::mtWarning:
+        return "Warning";
+    case TMsgDlgType::mtError:
+        return "Error";
+    case TMsgDlgType::mtInformation:
+        return "Information";
+    case TMsgDlgType::mtConfirmation:
+        return "Confirm";
+    case TMsgDlgType::mtCustom:
+        return AppTitle;
     }
     return AppTitle;
 }
@@ -61,8 +71,7 @@ std::string DefaultCaption(TMsgDlgType kind)
 int ErrorMessageCount() { return errorMessages; }
 
 int ShowMessageDlg(const std::string& text, const std::string& caption, TMsgDlgType kind,
-                   const std::string& helpFile, int helpContext, TOwner owner,
-                   TMsgDlgButtons buttons)
+                   const std::string& helpFile, int helpContext, TOwner owner, TMsgDlgButtons buttons)
 {
     TMessageRequest request;
     request.text = text;
@@ -95,6 +104,5 @@ void InfoDlg(const std::string& text, const std::string& caption, TOwner owner)
 
 bool ConfirmDlg(const std::string& text, const std::string& caption, TOwner owner)
 {
-    return ShowMessageDlg(text, caption, TMsgDlgType::mtConfirmation, {}, 0, owner,
-                          mbYes | mbNo) == mrYes;
+    return ShowMessageDlg(text, caption, TMsgDlgType::mtConfirmation, {}, 0, owner, mbYes | mbNo) == mrYes;
 }

@@ -17,8 +17,8 @@ enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 
 using TOwner = void*;
 
 struct TMessageRequest {
-    std::string text;     // lines broken with CR LF
-    std::string caption;  // already resolved: the caller's, or the kind's default
+    std::string text;      // lines broken with CR LF
+    std::string caption;   // already resolved: the caller's, or the kind's default
     TMsgDlgType kind = TMsgDlgType::mtInformation;
     std::string helpFile;
     int helpContext = 0;
@@ -58,8 +58,7 @@ std::string DefaultCaption(TMsgDlgType kind);   // "Warning", "Error", ... ; "Qu
 int ErrorMessageCount();
 
 int ShowMessageDlg(const std::string& text, const std::string& caption, TMsgDlgType kind,
-                   const std::string& helpFile, int helpContext, TOwner owner,
-                   TMsgDlgButtons buttons);
+                   const std::string& helpFile, int helpContext, TOwner owner, TMsgDlgButtons buttons);
 void WarningDlg(const std::string& text, const std::string& caption, TOwner owner = nullptr);
 void ErrorDlg(const std::string& text, const std::string& caption, TOwner owner = nullptr);
 void InfoDlg(const std::string& text, const std::string& caption, TOwner owner = nullptr);

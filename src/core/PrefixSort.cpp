@@ -38,7 +38,7 @@ void RadixSort(TRawArray<Entry>& entries)
     }
 }
 
-} // namespace
+}   // namespace
 
 void RadixSortByKey(TRawArray<TPrefixEntry>& entries) { RadixSort(entries); }
 void RadixSortByKey(TRawArray<TNumberEntry>& entries) { RadixSort(entries); }

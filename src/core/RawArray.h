@@ -161,7 +161,8 @@ private:
         if (q == MAP_FAILED)
             return false;
         char* start = static_cast<char*>(q);
-        char* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + Huge - 1) & ~(Huge - 1));
+        char* aligned =
+            reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + Huge - 1) & ~(Huge - 1));
         if (aligned > start)
             munmap(start, size_t(aligned - start));
         if (size_t tail = size_t(start + bytes + Huge - (aligned + bytes)))

@@ -541,8 +541,7 @@ void TTable::SetField(int f, const TValue& value)
             if (slot.s.empty())
                 slot.kind = TValue::Null;
             return;
-        }
-        else if (value.kind == TValue::Int)
+        } else if (value.kind == TValue::Int)
             v = TValue(std::to_string(value.i));
         else if (value.kind == TValue::Bool)
             v = TValue(value.i ? "True" : "False");
@@ -906,10 +905,7 @@ bool TTable::Filtered() const { return d->filtered; }
 
 TBookmark TTable::GetBookmark() const { return d->curRow == NoRow ? NoBookmark : d->curRow; }
 
-bool TTable::BookmarkValid(TBookmark b) const
-{
-    return d->active && b < d->deleted.size() && !d->deleted[b];
-}
+bool TTable::BookmarkValid(TBookmark b) const { return d->active && b < d->deleted.size() && !d->deleted[b]; }
 
 TBookmark TTable::BookmarkLimit() const { return d->active ? TBookmark(d->deleted.size()) : 0; }
 
@@ -920,4 +916,3 @@ void TTable::GotoBookmark(TBookmark b)
         throw EQuillonError(name + ": Record not found");
     d->SetCursor(b);
 }
-

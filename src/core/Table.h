@@ -18,14 +18,14 @@ enum class TFieldType : uint8_t { ftString = 1, ftInteger = 2, ftBoolean = 3 };
 struct TFieldDef {
     std::string name;
     TFieldType type = TFieldType::ftString;
-    int size = 0;           // largest number of characters of a text field
+    int size = 0;   // largest number of characters of a text field
     bool required = false;
 };
 
 struct TIndexDef {
     std::string name;
-    std::vector<std::string> fields;      // key fields, most significant first
-    std::vector<bool> caseInsensitive;    // per key field (ignored for numbers)
+    std::vector<std::string> fields;     // key fields, most significant first
+    std::vector<bool> caseInsensitive;   // per key field (ignored for numbers)
     bool primary = false;
     bool unique = false;
 };
@@ -66,13 +66,13 @@ public:
     void ClearDefs();   // forget every field and index definition
     const std::vector<TFieldDef>& FieldDefs() const;
     const std::vector<TIndexDef>& IndexDefs() const;
-    int FieldNo(std::string_view fieldName) const;      // -1 when there is no such field
+    int FieldNo(std::string_view fieldName) const;   // -1 when there is no such field
     bool HasField(std::string_view fieldName) const { return FieldNo(fieldName) >= 0; }
     const TFieldDef& FieldDef(std::string_view fieldName) const;   // throws when missing
 
     // ---- open / close
-    void CreateDataSet();           // open empty with the current definitions
-    void Close();                   // drops every row (definitions stay)
+    void CreateDataSet();   // open empty with the current definitions
+    void Close();           // drops every row (definitions stay)
     bool Active() const;
     TTableState State() const;
 
@@ -101,9 +101,9 @@ public:
     bool Eof() const;   // past the last row (or empty)
     bool Bof() const;   // at or before the first row
     bool IsEmpty() const;
-    int RecordCount() const;           // rows that pass the filter when filtering is on
-    int RecNo() const;                 // 0-based position in the current order (and filter); -1 when none
-    void MoveToRecNo(int position);    // k-th row in the current order (and filter)
+    int RecordCount() const;          // rows that pass the filter when filtering is on
+    int RecNo() const;                // 0-based position in the current order (and filter); -1 when none
+    void MoveToRecNo(int position);   // k-th row in the current order (and filter)
 
     // ---- fields of the current row (or of the row being edited). A text view
     // stays valid until the row changes; a number shown as text, until the next call.
@@ -122,7 +122,7 @@ public:
     // The row at a position in the current order (and filter); NoBookmark when out of range.
     TBookmark BookmarkAt(int position) const;
     std::string_view AsString(TBookmark row, int fieldNo) const;   // as AsString; empty for a bad bookmark
-    int32_t AsInteger(TBookmark row, int fieldNo) const;          // 0 for null or a bad bookmark
+    int32_t AsInteger(TBookmark row, int fieldNo) const;           // 0 for null or a bad bookmark
 
     // ---- look-ups on the current index
     // Whole key, or fewer values for its leading fields: positions on the first
@@ -146,8 +146,8 @@ public:
     bool Locate(std::string_view fieldName, const TValue& value, bool ignoreCase);
 
     // ---- editing
-    void Append();                   // a new empty row to fill, then Post or Cancel
-    void Edit();                     // edit the current row
+    void Append();                                     // a new empty row to fill, then Post or Cancel
+    void Edit();                                       // edit the current row
     void SetField(int fieldNo, const TValue& value);   // text is cut to the field's size
     void SetField(std::string_view f, const TValue& value) { SetField(RequireField(f), value); }
     // SetField for a text or a number without building a TValue.
@@ -157,7 +157,7 @@ public:
     // "Field 'x' must have a value", leaving the table unchanged and the row in edit.
     void Post();
     void Cancel();
-    void Delete();                   // the cursor then stands on the next row
+    void Delete();   // the cursor then stands on the next row
     // Sets an integer field of many rows, each to its own value: what
     // GotoBookmark, Edit, SetField and Post would do row by row, but each
     // order that holds the field is mended once rather than once per row
@@ -189,7 +189,7 @@ public:
     // One past the highest bookmark: a pass over 0..limit visiting the valid
     // ones meets every row in storage order, the quickest order to read them.
     TBookmark BookmarkLimit() const;
-    void GotoBookmark(TBookmark b);          // throws when the row is gone
+    void GotoBookmark(TBookmark b);   // throws when the row is gone
 
     // Makes room for this many rows in all, so that a bulk load does not grow
     // its key hashes step by step.

@@ -182,7 +182,7 @@ private:
     const std::string& file;
 };
 
-} // namespace
+}   // namespace
 
 uint64_t TTable::FileCheckValue(const char* data, size_t size)
 {
@@ -337,7 +337,7 @@ TRawArray<char> ReadTableFile(const std::string& fileName)
     return buf;
 }
 
-} // namespace
+}   // namespace
 
 void TTable::LoadFromFile(const std::string& fileName)
 {
@@ -433,7 +433,8 @@ void TTable::LoadFromFile(const std::string& fileName)
             } else {
                 const char* nulls = rd.Take(rows);
                 const char* vals = rd.Take(size_t(rows) * 4);
-                c.nulls.assign(reinterpret_cast<const uint8_t*>(nulls), reinterpret_cast<const uint8_t*>(nulls) + rows);
+                c.nulls.assign(reinterpret_cast<const uint8_t*>(nulls),
+                               reinterpret_cast<const uint8_t*>(nulls) + rows);
                 c.ints.ResizeUninitialized(rows);
                 if (rows > 0)   // an empty table has no array to copy into
                     std::memcpy(c.ints.data(), vals, size_t(rows) * 4);

@@ -50,8 +50,7 @@ private:
     {
         SkipBlanks();
         size_t start = pos;
-        while (pos < text.size() &&
-               (std::isalnum(static_cast<unsigned char>(text[pos])) || text[pos] == '_'))
+        while (pos < text.size() && (std::isalnum(static_cast<unsigned char>(text[pos])) || text[pos] == '_'))
             ++pos;
         if (start == pos)
             Fail("a name was expected at position " + std::to_string(start + 1));
@@ -119,7 +118,7 @@ private:
     }
 };
 
-} // namespace
+}   // namespace
 
 std::vector<TFilterCondition> ParseFilter(const std::string& expression)
 {
@@ -136,9 +135,8 @@ bool LikeMatch(std::string_view text, std::string_view pattern)
             starP = p++;
             starT = t;
         } else if (p < pattern.size() &&
-                   (pattern[p] == '_' ||
-                    Lower(static_cast<unsigned char>(pattern[p])) ==
-                        Lower(static_cast<unsigned char>(text[t])))) {
+                   (pattern[p] == '_' || Lower(static_cast<unsigned char>(pattern[p])) ==
+                                             Lower(static_cast<unsigned char>(text[t])))) {
             ++p;
             ++t;
         } else if (starP != std::string_view::npos) {

@@ -35,4 +35,4 @@ void TKeyHash::Erase(uint32_t row, uint64_t hv)
     }
 }
 
-} // namespace tableimpl
+}   // namespace tableimpl

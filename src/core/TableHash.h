@@ -100,4 +100,4 @@ private:
     size_t used = 0, tombs = 0;
 };
 
-} // namespace tableimpl
+}   // namespace tableimpl

@@ -15,7 +15,7 @@ struct TSortItem {
     uint32_t row;
 };
 
-} // namespace
+}   // namespace
 
 // Kept out of line: its callers then pass the key in registers instead of
 // building the test of the key on the stack (measurably cheaper per post).
@@ -53,8 +53,7 @@ bool TTable::Impl::DeriveOrder(Index& ix, std::vector<uint32_t>& out)
         bool match = true;
         for (size_t i = 0; i < base.parts.size(); ++i)
             if (base.parts[i].field != ix.parts[i + 1].field ||
-                (base.parts[i].ci != ix.parts[i + 1].ci &&
-                 Type(base.parts[i].field) == TFieldType::ftString))
+                (base.parts[i].ci != ix.parts[i + 1].ci && Type(base.parts[i].field) == TFieldType::ftString))
                 match = false;
         if (!match)
             continue;
@@ -65,9 +64,8 @@ bool TTable::Impl::DeriveOrder(Index& ix, std::vector<uint32_t>& out)
         if (Type(p0.field) == TFieldType::ftString) {
             // Rows without a value keep the base order at the front; only
             // the others are sorted.
-            auto firstValued = std::stable_partition(out.begin(), out.end(), [&](uint32_t r) {
-                return Cell(r, p0.field).null;
-            });
+            auto firstValued = std::stable_partition(out.begin(), out.end(),
+                                                     [&](uint32_t r) { return Cell(r, p0.field).null; });
             size_t from = size_t(firstValued - out.begin());
             std::vector<TSortItem> items(out.size() - from);
             for (size_t i = 0; i < items.size(); ++i) {
@@ -80,8 +78,8 @@ bool TTable::Impl::DeriveOrder(Index& ix, std::vector<uint32_t>& out)
                     return a.k1 < b.k1;
                 if (a.k2 != b.k2)
                     return a.k2 < b.k2;
-                return CompareCells(Cell(a.row, p0.field), Cell(b.row, p0.field),
-                                    TFieldType::ftString, p0.ci) < 0;
+                return CompareCells(Cell(a.row, p0.field), Cell(b.row, p0.field), TFieldType::ftString,
+                                    p0.ci) < 0;
             });
             for (size_t i = 0; i < items.size(); ++i)
                 out[from + i] = items[i].row;
@@ -178,8 +176,8 @@ bool TTable::Impl::PassesFilter(uint32_t row) const
                 return false;
             }
         } else if (Type(f) == TFieldType::ftString) {
-            std::string_view want = c.value.kind == TValue::Text ? std::string_view(c.value.s)
-                                                                 : std::string_view();
+            std::string_view want =
+                c.value.kind == TValue::Text ? std::string_view(c.value.s) : std::string_view();
             std::string num;
             if (c.value.kind == TValue::Int) {
                 num = std::to_string(c.value.i);

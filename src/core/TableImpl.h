@@ -22,9 +22,9 @@ struct TTable::Impl {
 
     struct Column {
         TFieldDef def;
-        TRawArray<uint64_t> text;      // offset << 24 | length; length 0 is null
-        TRawArray<int32_t> ints;       // integers and booleans
-        TRawArray<uint8_t> nulls;      // 1 = null (integers and booleans)
+        TRawArray<uint64_t> text;   // offset << 24 | length; length 0 is null
+        TRawArray<int32_t> ints;    // integers and booleans
+        TRawArray<uint8_t> nulls;   // 1 = null (integers and booleans)
     };
 
     struct KeyPart {
@@ -35,10 +35,10 @@ struct TTable::Impl {
     struct Index {
         TIndexDef def;
         std::vector<KeyPart> parts;
-        bool hashed = false;           // has its own hash set (a unique key not implied by another)
+        bool hashed = false;   // has its own hash set (a unique key not implied by another)
         bool built = false;
         TTableOrder order;
-        std::vector<uint32_t> pending; // rows added since the order was built
+        std::vector<uint32_t> pending;   // rows added since the order was built
         tableimpl::TKeyHash hash;
     };
 
@@ -71,7 +71,7 @@ struct TTable::Impl {
     std::vector<TFilterCondition> filter;
     std::vector<int> filterFields;
     bool filtered = false;
-    std::vector<uint32_t> view;    // rows that pass, in the current order
+    std::vector<uint32_t> view;   // rows that pass, in the current order
     bool viewValid = false;
 
     explicit Impl(TTable& t) : owner(t) {}

@@ -136,4 +136,4 @@ struct TKey {
     const TCell& operator[](size_t i) const { return c[i]; }
 };
 
-} // namespace tableimpl
+}   // namespace tableimpl

@@ -55,7 +55,7 @@ private:
     std::vector<std::vector<uint32_t>> chunks;
     mutable std::vector<size_t> starts;   // first position of each chunk
     mutable bool startsValid = true;
-    mutable size_t lastChunk = 0;         // speeds up walking row by row
+    mutable size_t lastChunk = 0;   // speeds up walking row by row
     size_t size = 0;
 
     size_t Start(size_t chunk) const;

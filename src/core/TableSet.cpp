@@ -143,7 +143,7 @@ void SyncFolders(const std::string& folder, const std::vector<TPlacement>& set)
         platform::SyncFolder(f);
 }
 
-} // namespace
+}   // namespace
 
 void CommitTableFiles(const std::string& folder, const std::vector<platform::TAtomicFileWriter*>& files)
 {

@@ -14,7 +14,6 @@
 #include <memory>
 #include <utility>
 
-
 // ---------------------------------------------------------------------------
 
 std::vector<bool> DefaultGroupTicks(TQuillonData& data)
@@ -171,7 +170,8 @@ TExportResult THostsWriter::DoExport(const TExportOptions& options)
         if (options.goodHosts && hostsFormat) {
             out.Line("127.0.0.1" + ipSeparator + "localhost");
             good.SetIndexName("hostname");
-            const int host = good.FieldNo("hostname"), ip = good.FieldNo("ip"), comment = good.FieldNo("comment");
+            const int host = good.FieldNo("hostname"), ip = good.FieldNo("ip"),
+                      comment = good.FieldNo("comment");
             for (good.First(); !good.Eof(); good.Next()) {
                 out.Put(good.AsString(ip));
                 out.Put(ipSeparator);
@@ -265,7 +265,8 @@ TExportResult THostsWriter::DoExport(const TExportOptions& options)
 TExportResult WriteHosts(TQuillonData& data, const TQuillonPrefs& prefs, TOwner owner)
 {
     TSilentProgress silent;
-    return THostsWriter(data, silent, owner).DoExport(WriteHostsOptionsFrom(prefs, DefaultGroupSelection(data)));
+    return THostsWriter(data, silent, owner)
+        .DoExport(WriteHostsOptionsFrom(prefs, DefaultGroupSelection(data)));
 }
 
 // ---------------------------------------------------------------------------
@@ -317,7 +318,7 @@ void RenameOrThrow(const std::string& from, const std::string& to)
         throw EQuillonError("Cannot rename " + from + " to " + to + ": " + platform::LastErrorText());
 }
 
-} // namespace
+}   // namespace
 
 bool DisableHostsFile(const std::string& hostsFile)
 {

@@ -30,23 +30,23 @@ TGroupSelection AllGroupsSelection(TQuillonData& data);
 // Everything one run of the writer needs, built by its caller.
 struct TExportOptions {
     std::string file;
-    bool plainText = false;        // names only; otherwise HOSTS lines
-    TGroupSelection groups;        // whose bad hosts are written
-    bool groupHeadings = false;    // hosts under their group's name, groups in name order
-    bool groupFlags = false;       // headings with the group's [R], [X]
-    bool goodHosts = false;        // HOSTS format only: localhost and the good hosts first
-    bool comments = false;         // each host's comment after it
-    bool backup = false;           // the previous file kept as file + ".bak"
-    bool view = false;             // opened in textEditor once written to its end
+    bool plainText = false;       // names only; otherwise HOSTS lines
+    TGroupSelection groups;       // whose bad hosts are written
+    bool groupHeadings = false;   // hosts under their group's name, groups in name order
+    bool groupFlags = false;      // headings with the group's [R], [X]
+    bool goodHosts = false;       // HOSTS format only: localhost and the good hosts first
+    bool comments = false;        // each host's comment after it
+    bool backup = false;          // the previous file kept as file + ".bak"
+    bool view = false;            // opened in textEditor once written to its end
     std::string textEditor;
     // Write HOSTS: no status text, no pending events, the hourglass cursor.
     bool unattended = false;
     // Started after a complete write, every "%hosts%" replaced by the file.
     std::string afterWrite;
-    std::string hostsIP;           // the address of every bad host
-    std::string ipSeparator;       // between address and name
-    std::string commentSeparator;  // before a comment, HOSTS format
-    std::string textComment;       // the comment marker of plain text
+    std::string hostsIP;            // the address of every bad host
+    std::string ipSeparator;        // between address and name
+    std::string commentSeparator;   // before a comment, HOSTS format
+    std::string textComment;        // the comment marker of plain text
 };
 
 // The export preferences over the given groups.

@@ -54,8 +54,9 @@ public:
             Read();
             // Looked at before the NUL check: UTF-16 text is full of NUL bytes.
             if (IsUtf16())
-                throw EQuillonError("Cannot import file " + name +
-                                    ": it holds UTF-16 text. Save it as ANSI or UTF-8 text and import it again.");
+                throw EQuillonError(
+                    "Cannot import file " + name +
+                    ": it holds UTF-16 text. Save it as ANSI or UTF-8 text and import it again.");
             RefuseNul();
             if (end - pos >= 3 && std::memcmp(buffer + pos, "\xEF\xBB\xBF", 3) == 0)
                 pos += 3;
@@ -205,7 +206,7 @@ void CopyInto(std::string& to, std::string_view from)
         std::memcpy(to.data(), from.data(), from.size());
 }
 
-} // namespace
+}   // namespace
 
 std::string ImportReportFileName(TQuillonData& data) { return data.DataDir() + "ImportReport.txt"; }
 
@@ -486,8 +487,8 @@ struct TImportRun::Impl {
             Error("Invalid format - nothing follows IP address");
             return;
         }
-        const bool good = options.goodHosts && address != "127.0.0.1" && address != "0.0.0.0" &&
-                          address != options.hostsIP;
+        const bool good =
+            options.goodHosts && address != "127.0.0.1" && address != "0.0.0.0" && address != options.hostsIP;
         std::string message;
         for (std::string_view name : names) {
             if (TTable::SameText(name, "localhost"))
@@ -655,7 +656,7 @@ struct TImportRun::Impl {
             constexpr size_t Ahead = 16;
             struct TAhead {
                 std::string line;
-                std::string name;    // the line's first name, and its hash in BadHosts
+                std::string name;   // the line's first name, and its hash in BadHosts
                 uint64_t hash = 0;
             };
             TAhead ring[Ahead];

@@ -26,16 +26,16 @@ enum class TImportGroups {
 // Everything one import run needs, built by its caller.
 struct TImportOptions {
     std::string file;
-    bool plainText = false;            // host names without addresses; otherwise HOSTS lines
-    int defaultGroup = 0;              // group id of the hosts before the first heading
+    bool plainText = false;   // host names without addresses; otherwise HOSTS lines
+    int defaultGroup = 0;     // group id of the hosts before the first heading
     TImportGroups groups = TImportGroups::FromHeadings;
-    bool newGroupsRestricted = false;  // a heading without [R] or [X] makes a restricted group
-    bool moveHosts = false;            // an existing bad host may change its group
-    bool cleanup = false;              // groups left without hosts are deleted afterwards
-    bool goodHosts = false;            // lines with another address add good hosts
-    bool updateGoodHosts = false;      // an existing good host takes the line's address
-    bool swapHosts = false;            // hosts may move between good and bad
-    bool report = false;               // the import report, and which outcomes it lists
+    bool newGroupsRestricted = false;   // a heading without [R] or [X] makes a restricted group
+    bool moveHosts = false;             // an existing bad host may change its group
+    bool cleanup = false;               // groups left without hosts are deleted afterwards
+    bool goodHosts = false;             // lines with another address add good hosts
+    bool updateGoodHosts = false;       // an existing good host takes the line's address
+    bool swapHosts = false;             // hosts may move between good and bad
+    bool report = false;                // the import report, and which outcomes it lists
     bool reportNew = false;
     bool reportDupes = false;
     bool reportUpdates = false;
@@ -43,9 +43,9 @@ struct TImportOptions {
     // caller supplies (the writer is another engine).
     bool writeHosts = false;
     std::function<void()> writeHostsAction;
-    std::string hostsIP;               // plain lists' address; a HOSTS line with it is a bad host
-    std::string textComment;           // the comment marker of plain lists
-    std::string badHostChars;          // characters no host name may hold
+    std::string hostsIP;        // plain lists' address; a HOSTS line with it is a bad host
+    std::string textComment;    // the comment marker of plain lists
+    std::string badHostChars;   // characters no host name may hold
 };
 
 // The import preferences.
@@ -62,7 +62,7 @@ struct TImportResult {
     int counters[3][3] = {};   // [TEntity][New, Duplicate, Update]
     int lines = 0;
     int errors = 0;
-    std::string status;        // the last status text
+    std::string status;   // the last status text
 
     int Counter(TEntity entity, TOutcomeKind kind) const;   // New, Duplicate or Update
 };

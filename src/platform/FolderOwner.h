@@ -77,4 +77,4 @@ private:
     TLocalConnection();
 };
 
-} // namespace platform
+}   // namespace platform

@@ -82,7 +82,7 @@ std::string CanonicalFolder(const std::string& folder)
     return path;
 }
 
-} // namespace
+}   // namespace
 
 // ---- the lock
 
@@ -221,7 +221,7 @@ std::unique_ptr<TLocalConnection> TLocalConnection::Connect(const std::string& e
     if (connected != 0)
         return nullptr;   // a socket left by a window that is gone: nobody listens
 
-    // And the process at the other end runs as this user.
+        // And the process at the other end runs as this user.
 #ifdef SO_PEERCRED
     ucred peer{};
     socklen_t size = sizeof peer;
@@ -274,4 +274,4 @@ TLocalConnection::TReceived TLocalConnection::Receive(std::string& into, int tim
     return TReceived::Data;
 }
 
-} // namespace platform
+}   // namespace platform

@@ -102,7 +102,7 @@ std::vector<char> TokenUserOf(HANDLE process)
     return sid;
 }
 
-} // namespace
+}   // namespace
 
 // ---- the lock
 
@@ -188,12 +188,14 @@ std::string OwnerEndpointName(const std::string& folder)
 {
     // Folder names do not depend on letter case here.
     char full[MAX_PATH * 4];
-    const DWORD length = GetFullPathNameA(ExcludeTrailingPathDelimiter(folder).c_str(), sizeof full, full, nullptr);
+    const DWORD length =
+        GetFullPathNameA(ExcludeTrailingPathDelimiter(folder).c_str(), sizeof full, full, nullptr);
     std::string canonical = length > 0 && length < sizeof full ? std::string(full, length) : folder;
     CharLowerBuffA(canonical.data(), DWORD(canonical.size()));
     char user[256];
     DWORD userSize = sizeof user;
-    const std::string userName = GetUserNameA(user, &userSize) && userSize > 0 ? std::string(user, userSize - 1) : "";
+    const std::string userName =
+        GetUserNameA(user, &userSize) && userSize > 0 ? std::string(user, userSize - 1) : "";
     return "\\\\.\\pipe\\quillon-" + HashText(userName) + "-" + HashText(canonical);
 }
 
@@ -217,9 +219,11 @@ std::unique_ptr<TLocalConnection> TLocalConnection::Connect(const std::string& e
         return nullptr;
     HANDLE pipe = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 2 && pipe == INVALID_HANDLE_VALUE; ++attempt) {
-        pipe = CreateFileA(endpoint.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        pipe = CreateFileA(endpoint.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
         // Every instance taken: wait for the server to offer another.
-        if (pipe == INVALID_HANDLE_VALUE && (GetLastError() != ERROR_PIPE_BUSY || !WaitNamedPipeA(endpoint.c_str(), 2000)))
+        if (pipe == INVALID_HANDLE_VALUE &&
+            (GetLastError() != ERROR_PIPE_BUSY || !WaitNamedPipeA(endpoint.c_str(), 2000)))
             return nullptr;
     }
     if (pipe == INVALID_HANDLE_VALUE)
@@ -277,4 +281,4 @@ TLocalConnection::TReceived TLocalConnection::Receive(std::string& into, int tim
     return TReceived::Data;
 }
 
-} // namespace platform
+}   // namespace platform

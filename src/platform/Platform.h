@@ -186,4 +186,4 @@ bool RenameOver(const std::string& from, const std::string& to);
 // system does that by itself). A folder that cannot be flushed is no reason to fail.
 void SyncFolder(const std::string& folder);
 
-} // namespace platform
+}   // namespace platform

@@ -35,10 +35,7 @@ std::string EnvOr(const char* name, const std::string& fallback)
     return value && *value ? std::string(value) : fallback;
 }
 
-std::string HomeDir()
-{
-    return EnvOr("HOME", "/");
-}
+std::string HomeDir() { return EnvOr("HOME", "/"); }
 
 std::vector<std::string> SplitList(std::string_view text, char separator)
 {
@@ -108,7 +105,7 @@ bool IsProgramFile(const std::string& path)
     ssize_t got = read(fd, magic, sizeof magic);
     close(fd);
     return (got >= 2 && magic[0] == '#' && magic[1] == '!') ||
-           (got == 4 && std::memcmp(magic, "\x7f" "ELF", 4) == 0);
+           (got == 4 && std::memcmp(magic, "\177ELF", 4) == 0);
 }
 
 // ---- XDG association lookup
@@ -331,7 +328,7 @@ bool SpawnDetached(const std::string& program, const std::vector<std::string>& a
     return true;
 }
 
-} // namespace
+}   // namespace
 
 std::string ExeDir()
 {
@@ -623,7 +620,7 @@ int CreateTempBeside(const std::string& target, int access, mode_t mode, std::st
 bool RenameCannotReplace(int error) { return error == EBUSY || error == EXDEV || error == EPERM; }
 
 // rename() over a target, or the failure the test seam imitates; 0 or an error number.
-int RenameOver(const std::string& from, const std::string& to)
+int RenameOverOrError(const std::string& from, const std::string& to)
 {
     if (RenameFault)
         if (int error = RenameFault(to))
@@ -690,7 +687,7 @@ int FinishInPlaceCopy(const std::string& target)
     struct stat st;
     // A writer that finished between the open and the lock has removed the name.
     if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 0) {
-        error = RenameOver(copy, target);
+        error = RenameOverOrError(copy, target);
         if (RenameCannotReplace(error)) {
             error = CopyIntoPlace(fd, target);
             if (!error)
@@ -867,7 +864,7 @@ void TAtomicFileWriter::Commit()
     // The temporary file stays open, and locked, until it has taken the
     // target's place. Its content is on disk already: a crash after the rename
     // finds the old file or the new one, whether the rename itself lasted or not.
-    int error = RenameOver(w.temp, w.target);
+    int error = RenameOverOrError(w.temp, w.target);
     if (error == 0) {
         w.temp.clear();
         close(w.fd);
@@ -1048,4 +1045,4 @@ void TuneMemory()
     mallopt(M_TOP_PAD, 64 << 20);
 }
 
-} // namespace platform
+}   // namespace platform

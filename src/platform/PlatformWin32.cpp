@@ -79,7 +79,7 @@ std::string QuoteArgument(const std::string& arg)
     return quoted;
 }
 
-} // namespace
+}   // namespace
 
 std::string ExeDir()
 {
@@ -165,8 +165,8 @@ std::string ReadMachineRegistryString(const std::string& key, const std::string&
     // The value may grow between asking its size and reading it.
     while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
         data.assign(size, '\0');
-        status = RegQueryValueExA(handle, value.c_str(), nullptr, &type,
-                                  reinterpret_cast<BYTE*>(data.data()), &size);
+        status = RegQueryValueExA(handle, value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                                  &size);
         if (status == ERROR_SUCCESS) {
             data.resize(std::min<size_t>(size, data.size()));
             break;
@@ -185,9 +185,9 @@ bool ShellOpen(const std::string& fileOrProgram, const std::string& params, cons
     if (fileOrProgram.empty())
         return false;
     std::string arguments = params.empty() ? std::string() : QuoteArgument(params);
-    HINSTANCE result = ShellExecuteA(nullptr, "open", fileOrProgram.c_str(),
-                                     arguments.empty() ? nullptr : arguments.c_str(),
-                                     workDir.empty() ? nullptr : workDir.c_str(), SW_SHOWNORMAL);
+    HINSTANCE result =
+        ShellExecuteA(nullptr, "open", fileOrProgram.c_str(), arguments.empty() ? nullptr : arguments.c_str(),
+                      workDir.empty() ? nullptr : workDir.c_str(), SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
@@ -689,4 +689,4 @@ bool RenameOver(const std::string& from, const std::string& to)
 // MoveFileEx with MOVEFILE_WRITE_THROUGH has flushed every rename already.
 void SyncFolder(const std::string&) {}
 
-} // namespace platform
+}   // namespace platform

@@ -29,7 +29,7 @@ constexpr auto Base64Values = MakeDecodeTable(Base64Alphabet, false);
 
 inline unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
 
-} // namespace
+}   // namespace
 
 std::string Base16Encode(std::string_view bytes)
 {

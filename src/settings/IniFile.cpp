@@ -40,7 +40,7 @@ bool ParseInt(std::string_view text, int& value)
     return ec == std::errc() && ptr == end && !text.empty();
 }
 
-} // namespace
+}   // namespace
 
 TIniFile::TIniFile(const std::string& fileName) : fileName(fileName)
 {

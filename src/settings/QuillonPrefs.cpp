@@ -80,7 +80,7 @@ void ForEachPref(TQuillonPrefs& p, Visit&& visit)
     visit(s, "RegistryValue", p.RegistryValue, Plain);
 }
 
-} // namespace
+}   // namespace
 
 TQuillonPrefs::TQuillonPrefs(std::string iniFileName, std::string dataDir)
     : iniFileName(std::move(iniFileName)), dataDir(std::move(dataDir))

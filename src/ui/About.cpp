@@ -26,7 +26,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = {})
     return label;
 }
 
-} // namespace
+}   // namespace
 
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
 {
@@ -34,9 +34,8 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
     CentreOverMainWindow(this);
     setWindowTitle("About Quillon");
     // Fixed dialog border: title and close button only.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
     Image1 = MakeLabel(this, "Image1");
     Image1->setFixedSize(32, 32);

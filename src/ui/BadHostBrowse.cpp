@@ -4,13 +4,13 @@
 #include "core/AppHooks.h"
 #include "core/DataUnit.h"
 #include "core/Messages.h"
-#include "ui/WindowState.h"
 #include "ui/BadHostEdit.h"
 #include "ui/ControlUtils.h"
 #include "ui/DBGrid.h"
 #include "ui/ErrorGuard.h"
 #include "ui/GroupPick.h"
 #include "ui/WindowFrame.h"
+#include "ui/WindowState.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -54,17 +54,15 @@ bool ContainsLower(std::string_view text, std::string_view needle)
     return LowerAscii(std::string(text)).find(needle) != std::string::npos;
 }
 
-} // namespace
+}   // namespace
 
-TBadHostBrowseForm::TBadHostBrowseForm(TQuillonData& d, QWidget* parent)
-    : QDialog(parent)
-    , data(d)
+TBadHostBrowseForm::TBadHostBrowseForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
 {
     setObjectName("BadHostBrowseForm");
     CentreOverMainWindow(this);
     setWindowTitle("Bad Hosts");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-        | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     auto button = [this](const char* name, const char* text) {
         auto* b = Named(new QPushButton(text, this), name);
@@ -112,12 +110,14 @@ TBadHostBrowseForm::TBadHostBrowseForm(TQuillonData& d, QWidget* parent)
 
     connect(btnAdd, &QPushButton::clicked, this, GuardedSlot(this, [this] { EditHost(true); }));
     connect(btnEdit, &QPushButton::clicked, this, GuardedSlot(this, [this] { EditHost(false); }));
-    connect(BrowseGrid, &QAbstractItemView::doubleClicked, this, GuardedSlot(this, [this] { EditHost(false); }));
+    connect(BrowseGrid, &QAbstractItemView::doubleClicked, this,
+            GuardedSlot(this, [this] { EditHost(false); }));
     connect(btnDelete, &QPushButton::clicked, this, GuardedSlot(this, &TBadHostBrowseForm::DeleteClick));
     connect(btnGroup, &QPushButton::clicked, this, GuardedSlot(this, &TBadHostBrowseForm::GroupClick));
     connect(btnSelect, &QPushButton::clicked, this, GuardedSlot(this, &TBadHostBrowseForm::SelectClick));
     connect(btnAll, &QPushButton::clicked, this, GuardedSlot(this, &TBadHostBrowseForm::AllClick));
-    connect(btnNone, &QPushButton::clicked, this, GuardedSlot(this, [this] { BrowseGrid->ClearSelectedRows(); }));
+    connect(btnNone, &QPushButton::clicked, this,
+            GuardedSlot(this, [this] { BrowseGrid->ClearSelectedRows(); }));
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(BrowseGrid, &TDBGrid::TitleClick, this, GuardedSlot(this, &TBadHostBrowseForm::TitleClick));
     connect(BrowseGrid, &TDBGrid::CharTyped, this, GuardedSlot(this, &TBadHostBrowseForm::CharTyped));
@@ -150,9 +150,8 @@ TBadHostBrowseForm::TBadHostBrowseForm(TQuillonData& d, QWidget* parent)
         return true;
     });
 
-    Guarded(this, [this] {
-        LoadWindowState(StateSection, this, BrowseGrid, data.BadHosts, data.IniFileName());
-    });
+    Guarded(this,
+            [this] { LoadWindowState(StateSection, this, BrowseGrid, data.BadHosts, data.IniFileName()); });
 }
 
 TBadHostBrowseForm::~TBadHostBrowseForm() = default;
@@ -286,7 +285,7 @@ void TBadHostBrowseForm::DeleteClick()
     const int count = BrowseGrid->SelectedCount();
     if (count > 1) {
         if (!ConfirmDlg("Are you sure you want to delete the " + std::to_string(count) + " selected hosts?",
-                "Delete Multiple Hosts", this))
+                        "Delete Multiple Hosts", this))
             return;
         TGridFreeze freeze(BrowseGrid);
         hosts.DeleteRows(BrowseGrid->SelectedRows());
@@ -312,9 +311,8 @@ void TBadHostBrowseForm::GroupClick()
     if (BrowseGrid->SelectedCount() == 0)
         BrowseGrid->SelectRow(hosts.GetBookmark(), true);
     const int count = BrowseGrid->SelectedCount();
-    const QString prompt = count == 1
-        ? QStringLiteral("Select a new group for this host:")
-        : QStringLiteral("Select a new group for these %1 host(s):").arg(count);
+    const QString prompt = count == 1 ? QStringLiteral("Select a new group for this host:")
+                                      : QStringLiteral("Select a new group for these %1 host(s):").arg(count);
     const int groupId = PickGroup(prompt);
     if (groupId == 0)
         return;
@@ -363,9 +361,9 @@ void TBadHostBrowseForm::SelectClick()
     const int groupField = hosts.FieldNo("group_id");
     const int commentField = hosts.FieldNo("comment");
     auto matches = [&](TBookmark row) {
-        return (groupId < 1 || hosts.AsInteger(row, groupField) == groupId)
-            && (host.empty() || ContainsLower(hosts.AsString(row, hostField), host))
-            && (comment.empty() || ContainsLower(hosts.AsString(row, commentField), comment));
+        return (groupId < 1 || hosts.AsInteger(row, groupField) == groupId) &&
+               (host.empty() || ContainsLower(hosts.AsString(row, hostField), host)) &&
+               (comment.empty() || ContainsLower(hosts.AsString(row, commentField), comment));
     };
     // The selection is a set, so the rows may be visited in any order: in
     // storage order they are read front to back instead of all over memory.

@@ -34,7 +34,8 @@ public:
         qsizetype bytes = 0, i = 0;
         while (i < input.size()) {
             const char16_t c = input[i].unicode();
-            const bool pair = QChar::isHighSurrogate(c) && i + 1 < input.size() && input[i + 1].isLowSurrogate();
+            const bool pair =
+                QChar::isHighSurrogate(c) && i + 1 < input.size() && input[i + 1].isLowSurrogate();
             const int size = pair ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
             if (bytes + size > CommentLength)
                 break;
@@ -95,7 +96,7 @@ private:
     std::string remembered;
 };
 
-} // namespace
+}   // namespace
 
 TBadHostEditForm::TBadHostEditForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
 {

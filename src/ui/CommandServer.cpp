@@ -15,7 +15,7 @@ namespace {
 // How often a queued command line looks for the window to be free again.
 constexpr int RetryMs = 100;
 
-} // namespace
+}   // namespace
 
 // ---------------------------------------------------------------------------
 // The reply
@@ -34,7 +34,10 @@ void THandOverReply::Queued() { Send(handover::EncodeRecord(handover::TRecordTyp
 
 void THandOverReply::Begun() { Send(handover::EncodeRecord(handover::TRecordType::Begun)); }
 
-void THandOverReply::Status(const std::string& line) { Send(handover::EncodeRecord(handover::TRecordType::Status, line)); }
+void THandOverReply::Status(const std::string& line)
+{
+    Send(handover::EncodeRecord(handover::TRecordType::Status, line));
+}
 
 void THandOverReply::Message(const std::string& line)
 {

@@ -4,8 +4,8 @@
 #include "core/Table.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -66,7 +66,7 @@ TGroupList InOrder(const TGroupList& groups, bool sorted)
     return items;
 }
 
-} // namespace
+}   // namespace
 
 void SetGroupItems(QComboBox* combo, const TGroupList& groups, bool sorted)
 {
@@ -153,7 +153,7 @@ private:
     }
 };
 
-} // namespace
+}   // namespace
 
 void PreferWindowShortcuts(QWidget* control)
 {
@@ -187,7 +187,7 @@ private:
     QPushButton* button;
 };
 
-} // namespace
+}   // namespace
 
 void MakeDefaultButton(QPushButton* button)
 {

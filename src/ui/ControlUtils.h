@@ -74,7 +74,8 @@ public:
 };
 
 // Names a control after its member, so tests and style sheets find it.
-template <class T> T* Named(T* widget, const char* name)
+template <class T>
+T* Named(T* widget, const char* name)
 {
     widget->setObjectName(QLatin1String(name));
     return widget;

@@ -134,7 +134,8 @@ public:
         if (hook && size_t(index.column()) < grid->Columns().size()) {
             QStyleOptionViewItem prepared = cell;
             initStyleOption(&prepared, index);
-            if (hook(painter, prepared, grid->Columns()[size_t(index.column())], grid->RowBookmark(index.row())))
+            if (hook(painter, prepared, grid->Columns()[size_t(index.column())],
+                     grid->RowBookmark(index.row())))
                 return;
         }
         QStyledItemDelegate::paint(painter, cell, index);
@@ -193,7 +194,7 @@ private:
     std::string_view rest;
 };
 
-} // namespace
+}   // namespace
 
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), rowsModel(new TDBGridModel(this))
 {
@@ -454,7 +455,8 @@ void TDBGrid::keyPressEvent(QKeyEvent* event)
     }
     static constexpr int moves[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown};
     const bool ends = event->key() == Qt::Key_Home || event->key() == Qt::Key_End;
-    if (!ends && (!multiSelect || std::find(std::begin(moves), std::end(moves), event->key()) == std::end(moves))) {
+    if (!ends &&
+        (!multiSelect || std::find(std::begin(moves), std::end(moves), event->key()) == std::end(moves))) {
         QTableView::keyPressEvent(event);
         return;
     }

@@ -4,8 +4,8 @@
 #include "core/Table.h"
 
 #include <QString>
-#include <QVariant>
 #include <QTableView>
+#include <QVariant>
 
 #include <cstdint>
 #include <functional>
@@ -86,10 +86,7 @@ public:
     // those keys moves without touching it. Painting reads it per visible row.
     void SetMultiSelect(bool on);
     bool MultiSelect() const { return multiSelect; }
-    bool RowSelected(TBookmark row) const
-    {
-        return row < selected.size() && selected[row];
-    }
+    bool RowSelected(TBookmark row) const { return row < selected.size() && selected[row]; }
     void SelectRow(TBookmark row, bool on);
     // Selects the rows from one position of the grid to another, both included.
     void SelectPositions(int from, int to);
@@ -130,11 +127,11 @@ private:
     TDBGridModel* rowsModel;
     TDrawColumnCell drawColumnCell;
     int frozen = 0;
-    bool syncing = false;    // the grid is setting its own current row or header
+    bool syncing = false;   // the grid is setting its own current row or header
     bool multiSelect = false;
     std::vector<uint8_t> selected;   // by bookmark
     int selectedCount = 0;
-    int anchor = -1;                 // where a Shift run of rows starts
+    int anchor = -1;   // where a Shift run of rows starts
 };
 
 // Freezes a grid for a scope, so that it is unfrozen also when a step fails.

@@ -22,7 +22,7 @@ QWidget* OwnerOf(QObject* receiver)
     return QApplication::activeWindow();
 }
 
-} // namespace
+}   // namespace
 
 void SetHeadless(bool on) { headless = on; }
 

@@ -31,11 +31,14 @@ bool Guarded(QWidget* owner, const std::function<void()>& action);
 template <typename F>
 auto GuardedSlot(QWidget* owner, F action)
 {
+    // clang-format 14 cannot lay out a lambda's requires clause.
+    // clang-format off
     return [owner, action = std::move(action)](auto&&... args)
         requires std::invocable<const F&, decltype(args)...>
     {
         Guarded(owner, [&] { std::invoke(action, std::forward<decltype(args)>(args)...); });
     };
+    // clang-format on
 }
 
 // The same for a member function of a window, which also owns the report:

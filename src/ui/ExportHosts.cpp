@@ -48,14 +48,15 @@ private:
     TExportForm& form;
 };
 
-} // namespace
+}   // namespace
 
-TExportForm::TExportForm(TQuillonData& d, QWidget* parent) : TRunDialog(d, "export.html", TCmdAction::Export, parent)
+TExportForm::TExportForm(TQuillonData& d, QWidget* parent)
+    : TRunDialog(d, "export.html", TCmdAction::Export, parent)
 {
     setObjectName("ExportForm");
     setWindowTitle(Caption);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     CreateControls();
     ConnectHandlers();
 
@@ -70,8 +71,8 @@ TExportForm::TExportForm(TQuillonData& d, QWidget* parent) : TRunDialog(d, "expo
 
 void TExportForm::CreateControls()
 {
-    const int indent = style()->pixelMetric(QStyle::PM_IndicatorWidth)
-                       + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+    const int indent = style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                       style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
     auto check = [this](const char* name, const char* text) {
         return Named(new QCheckBox(text, this), name);
     };
@@ -159,9 +160,9 @@ void TExportForm::CreateControls()
     bottom->addWidget(btnClose);
     form->addLayout(bottom);
 
-    QWidget* order[] = {FileEdit, btnFile, rbFmtHosts, rbFmtPlainText, lbxGroups, btnAll, btnNone,
-                        btnReverse, btnDefault, cbGroups, cbQuillon, cbGoodHosts, cbComments,
-                        cbBackup, cbViewFile, btnExport, btnClose};
+    QWidget* order[] = {FileEdit,   btnFile,    rbFmtHosts, rbFmtPlainText, lbxGroups, btnAll,
+                        btnNone,    btnReverse, btnDefault, cbGroups,       cbQuillon, cbGoodHosts,
+                        cbComments, cbBackup,   cbViewFile, btnExport,      btnClose};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

@@ -3,12 +3,12 @@
 
 #include "core/DataUnit.h"
 #include "core/Messages.h"
-#include "ui/WindowState.h"
+#include "ui/ControlUtils.h"
 #include "ui/DBGrid.h"
 #include "ui/ErrorGuard.h"
 #include "ui/GoodHostEdit.h"
-#include "ui/ControlUtils.h"
 #include "ui/WindowFrame.h"
+#include "ui/WindowState.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -20,21 +20,20 @@ namespace {
 
 constexpr const char* StateSection = "GoodHostBrowse";
 
-} // namespace
+}   // namespace
 
-TGoodHostBrowseForm::TGoodHostBrowseForm(TQuillonData& d, QWidget* parent)
-    : QDialog(parent)
-    , data(d)
+TGoodHostBrowseForm::TGoodHostBrowseForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
 {
     setObjectName("GoodHostBrowseForm");
     CentreOverMainWindow(this);
     setWindowTitle("Good Hosts");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-        | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     BrowseGrid = Named(new TDBGrid(this), "BrowseGrid");
-    BrowseGrid->SetColumns({ { "hostname", "Host", 384, false, true },
-        { "ip", "IP Address", 128, false, true }, { "comment", "Comment", 250, false, true } });
+    BrowseGrid->SetColumns({{"hostname", "Host", 384, false, true},
+                            {"ip", "IP Address", 128, false, true},
+                            {"comment", "Comment", 250, false, true}});
 
     BottomPanel = Named(new QWidget(this), "BottomPanel");
     auto button = [this](const char* name, const char* text) {
@@ -50,7 +49,7 @@ TGoodHostBrowseForm::TGoodHostBrowseForm(TQuillonData& d, QWidget* parent)
     panel->setContentsMargins(8, 8, 8, 8);
     panel->setSpacing(8);
     panel->addStretch();
-    for (QPushButton* b : { btnAdd, btnEdit, btnDelete, btnClose })
+    for (QPushButton* b : {btnAdd, btnEdit, btnDelete, btnClose})
         panel->addWidget(b);
 
     auto* form = new QVBoxLayout(this);
@@ -69,8 +68,8 @@ TGoodHostBrowseForm::TGoodHostBrowseForm(TQuillonData& d, QWidget* parent)
     connect(btnDelete, &QPushButton::clicked, this, GuardedSlot(this, &TGoodHostBrowseForm::DeleteClick));
     connect(btnClose, &QPushButton::clicked, this, &QDialog::close);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(
-        help, &QShortcut::activated, this, GuardedSlot(this, [this] { data.ShowHelp("goodhosts.html"); }));
+    connect(help, &QShortcut::activated, this,
+            GuardedSlot(this, [this] { data.ShowHelp("goodhosts.html"); }));
 
     // Size, columns and order of the last closing; reports its own failures.
     LoadWindowState(StateSection, this, BrowseGrid, data.GoodHosts, data.IniFileName());
@@ -103,8 +102,8 @@ void TGoodHostBrowseForm::done(int result)
     // tables stay marked changed and are written at shutdown.
     Guarded(this, [this] { data.SaveDatabase(false); });
     Guarded(this, [this] {
-        SaveWindowState(
-            StateSection, this, BrowseGrid, data.GoodHosts, data.IniFileName(), data.Prefs().SaveWindows);
+        SaveWindowState(StateSection, this, BrowseGrid, data.GoodHosts, data.IniFileName(),
+                        data.Prefs().SaveWindows);
     });
     QDialog::done(result);
 }
@@ -146,15 +145,9 @@ void TGoodHostBrowseForm::ShowEditor(bool addMode)
         BrowseGrid->Refresh();
 }
 
-void TGoodHostBrowseForm::AddClick()
-{
-    ShowEditor(true);
-}
+void TGoodHostBrowseForm::AddClick() { ShowEditor(true); }
 
-void TGoodHostBrowseForm::EditClick()
-{
-    ShowEditor(false);
-}
+void TGoodHostBrowseForm::EditClick() { ShowEditor(false); }
 
 void TGoodHostBrowseForm::DeleteClick()
 {

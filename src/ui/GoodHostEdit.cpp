@@ -20,19 +20,14 @@
 
 namespace {
 
-QString Text(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+QString Text(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 // Puts a table back on its order and its row after a look-up on the host-name
 // index, however the look-up ends. The row is found again by its host name,
 // which is unique in every order.
 class TCursorKeeper {
 public:
-    explicit TCursorKeeper(TTable& t)
-        : table(t)
-        , index(t.IndexName())
+    explicit TCursorKeeper(TTable& t) : table(t), index(t.IndexName())
     {
         onRow = table.GetBookmark() != NoBookmark;
         if (onRow)
@@ -58,17 +53,15 @@ private:
     bool onRow = false;
 };
 
-} // namespace
+}   // namespace
 
-TGoodHostEditForm::TGoodHostEditForm(TQuillonData& d, QWidget* parent)
-    : QDialog(parent)
-    , data(d)
+TGoodHostEditForm::TGoodHostEditForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
 {
     setObjectName("GoodHostEditForm");
     CentreOverMainWindow(this);
     setWindowTitle("Edit Good Host");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-        | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
     auto* oneLine = new TOneLineValidator(this);
     auto edit = [this, oneLine](const char* name) {
@@ -94,8 +87,8 @@ TGoodHostEditForm::TGoodHostEditForm(TQuillonData& d, QWidget* parent)
     form->setContentsMargins(10, 10, 10, 10);
     form->setSpacing(4);
     form->setSizeConstraint(QLayout::SetFixedSize);
-    for (auto [label, field] : { std::pair<QLabel*, QLineEdit*> { Label1, HostEdit }, { Label2, IPEdit },
-             { Label3, CommentEdit } }) {
+    for (auto [label, field] :
+         {std::pair<QLabel*, QLineEdit*>{Label1, HostEdit}, {Label2, IPEdit}, {Label3, CommentEdit}}) {
         label->setBuddy(field);
         form->addWidget(label);
         form->addWidget(field);
@@ -111,8 +104,8 @@ TGoodHostEditForm::TGoodHostEditForm(TQuillonData& d, QWidget* parent)
     connect(btnOK, &QPushButton::clicked, this, GuardedSlot(this, &TGoodHostEditForm::OKClick));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(
-        help, &QShortcut::activated, this, GuardedSlot(this, [this] { data.ShowHelp("goodhosts.html"); }));
+    connect(help, &QShortcut::activated, this,
+            GuardedSlot(this, [this] { data.ShowHelp("goodhosts.html"); }));
 }
 
 void TGoodHostEditForm::showEvent(QShowEvent* event)
@@ -177,9 +170,9 @@ void TGoodHostEditForm::OKClick()
     bad.SetIndexName("hostname");
     bool wasBad = false;
     if (bad.FindText(hostname)) {
-        const std::string question = "This host exists as a Bad Host in the \""
-            + data.GroupCaption(bad.AsInteger("group_id"), true) + "\" group." + MsgBreak
-            + "Change it to a Good Host?";
+        const std::string question = "This host exists as a Bad Host in the \"" +
+                                     data.GroupCaption(bad.AsInteger("group_id"), true) + "\" group." +
+                                     MsgBreak + "Change it to a Good Host?";
         if (!ConfirmDlg(question, "Bad Host Gone Good?", this))
             return;
         wasBad = true;

@@ -20,15 +20,13 @@
 #include <utility>
 #include <vector>
 
-TGroupBrowseForm::TGroupBrowseForm(TQuillonData& d, QWidget* parent)
-    : QDialog(parent)
-    , data(d)
+TGroupBrowseForm::TGroupBrowseForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
 {
     setObjectName("GroupBrowseForm");
     CentreOverMainWindow(this);
     setWindowTitle("Groups");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-        | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     lbxGroups = Named(new QListWidget(this), "lbxGroups");
     lbxGroups->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -54,7 +52,7 @@ TGroupBrowseForm::TGroupBrowseForm(TQuillonData& d, QWidget* parent)
     auto* panel = new QHBoxLayout;
     panel->setContentsMargins(8, 8, 8, 8);
     panel->setSpacing(8);
-    for (QPushButton* b : { btnAdd, btnEdit, btnDelete, btnRenumber, btnCleanup })
+    for (QPushButton* b : {btnAdd, btnEdit, btnDelete, btnRenumber, btnCleanup})
         panel->addWidget(b);
     panel->addStretch();
     panel->addWidget(btnClose);
@@ -65,8 +63,8 @@ TGroupBrowseForm::TGroupBrowseForm(TQuillonData& d, QWidget* parent)
 
     connect(btnAdd, &QPushButton::clicked, this, GuardedSlot(this, &TGroupBrowseForm::AddClick));
     connect(btnEdit, &QPushButton::clicked, this, GuardedSlot(this, &TGroupBrowseForm::EditClick));
-    connect(
-        lbxGroups, &QListWidget::itemDoubleClicked, this, GuardedSlot(this, &TGroupBrowseForm::EditClick));
+    connect(lbxGroups, &QListWidget::itemDoubleClicked, this,
+            GuardedSlot(this, &TGroupBrowseForm::EditClick));
     connect(btnDelete, &QPushButton::clicked, this, GuardedSlot(this, &TGroupBrowseForm::DeleteClick));
     connect(btnRenumber, &QPushButton::clicked, this, GuardedSlot(this, &TGroupBrowseForm::RenumberClick));
     connect(btnCleanup, &QPushButton::clicked, this, GuardedSlot(this, &TGroupBrowseForm::CleanupClick));
@@ -168,9 +166,9 @@ void TGroupBrowseForm::CleanupClick()
 {
     if (lbxGroups->count() == 0)
         return;
-    if (!ConfirmDlg(std::string("This process will delete any groups that have no hosts assigned to them.")
-                + MsgBreak + "Continue?",
-            "Group Cleanup", this))
+    if (!ConfirmDlg(std::string("This process will delete any groups that have no hosts assigned to them.") +
+                        MsgBreak + "Continue?",
+                    "Group Cleanup", this))
         return;
     int deleted;
     {
@@ -186,8 +184,8 @@ void TGroupBrowseForm::RenumberClick()
 {
     if (!ConfirmDlg(
             std::string("This process will renumber the internal group identifiers so the Bad Host grid "
-                        "will sort groups alphabetically.")
-                + MsgBreak + "It may take a minute or two.  Continue?",
+                        "will sort groups alphabetically.") +
+                MsgBreak + "It may take a minute or two.  Continue?",
             "Renumber Groups", this))
         return;
     TBusyCursor busy;

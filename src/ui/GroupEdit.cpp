@@ -3,8 +3,8 @@
 
 #include "core/DataUnit.h"
 #include "core/GroupOps.h"
-#include "ui/ErrorGuard.h"
 #include "ui/ControlUtils.h"
+#include "ui/ErrorGuard.h"
 #include "ui/WindowFrame.h"
 
 #include <QCheckBox>
@@ -29,17 +29,15 @@ QString Trim(const QString& s)
     return s.mid(a, b - a);
 }
 
-} // namespace
+}   // namespace
 
-TGroupEditForm::TGroupEditForm(TQuillonData& d, QWidget* parent)
-    : QDialog(parent)
-    , data(d)
+TGroupEditForm::TGroupEditForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
 {
     setObjectName("GroupEditForm");
     CentreOverMainWindow(this);
     setWindowTitle("Edit Group");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-        | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
     Label1 = Named(new QLabel("Group Name", this), "Label1");
     NameEdit = Named(new QLineEdit(this), "NameEdit");
@@ -89,7 +87,7 @@ void TGroupEditForm::FormShow()
     NameEdit->setMaxLength(255);
     TTable& groups = data.Groups;
     groups.SetIndexName("group_id");
-    if (GroupId > 0 && groups.FindKey({ GroupId })) {
+    if (GroupId > 0 && groups.FindKey({GroupId})) {
         NameEdit->setText(QString::fromStdString(std::string(groups.AsString("group_name"))));
         cbRestricted->setChecked(groups.AsBoolean("restricted"));
         cbExclude->setChecked(groups.AsBoolean("exclude"));

@@ -16,23 +16,21 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-TGroupMoveForm::TGroupMoveForm(TQuillonData& d, QWidget* parent)
-    : QDialog(parent)
-    , data(d)
+TGroupMoveForm::TGroupMoveForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
 {
     setObjectName("GroupMoveForm");
     CentreOverMainWindow(this);
     setWindowTitle("Reassign Group");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-        | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
     Label1 = Named(new QLabel("There are hosts that belong to this group.", this), "Label1");
-    Label2
-        = Named(new QLabel("Before you can delete it, these hosts must be assigned to another group.", this),
-            "Label2");
-    Label3 = Named(
-        new QLabel("Select the new group and press OK to reassign the hosts and delete the group.", this),
-        "Label3");
+    Label2 =
+        Named(new QLabel("Before you can delete it, these hosts must be assigned to another group.", this),
+              "Label2");
+    Label3 = Named(new QLabel("Select the new group and press OK to reassign the hosts and delete the group.",
+                              this),
+                   "Label3");
     Label4 = Named(new QLabel("Press Cancel to leave things as they are.", this), "Label4");
     cbxNewGroup = Named(new QComboBox(this), "cbxNewGroup");
     btnOK = Named(new QPushButton("OK", this), "btnOK");
@@ -43,7 +41,7 @@ TGroupMoveForm::TGroupMoveForm(TQuillonData& d, QWidget* parent)
     form->setContentsMargins(10, 10, 10, 10);
     form->setSpacing(2);
     form->setSizeConstraint(QLayout::SetFixedSize);
-    for (QLabel* line : { Label1, Label2, Label3, Label4 })
+    for (QLabel* line : {Label1, Label2, Label3, Label4})
         form->addWidget(line);
     form->addSpacing(10);
     form->addWidget(cbxNewGroup);

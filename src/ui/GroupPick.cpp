@@ -14,15 +14,13 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-TGroupPickForm::TGroupPickForm(TQuillonData& d, QWidget* parent)
-    : QDialog(parent)
-    , data(d)
+TGroupPickForm::TGroupPickForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
 {
     setObjectName("GroupPickForm");
     CentreOverMainWindow(this);
     setWindowTitle("Select A Group");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-        | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     Label1 = Named(new QLabel("Select a new group", this), "Label1");
     lbxGroups = Named(new QListWidget(this), "lbxGroups");

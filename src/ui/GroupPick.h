@@ -25,7 +25,7 @@ public:
     // The chosen group's id: 0 until OK.
     int GroupId = 0;
 
-    QLabel* Label1 = nullptr; // the prompt, set by the opener
+    QLabel* Label1 = nullptr;   // the prompt, set by the opener
     QListWidget* lbxGroups = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;

@@ -9,9 +9,9 @@ namespace {
 
 // In the order of the image list's numbers.
 constexpr std::array<const char*, ImageCount> ImageFiles = {
-    "00-groups",      "01-badhosts",    "02-goodhosts", "03-viewhosts",
+    "00-groups",      "01-badhosts",    "02-goodhosts",    "03-viewhosts",
     "04-writehosts",  "05-preferences", "06-hostspresent", "07-hostsdisabled",
-    "08-hostsabsent", "09-export",      "10-import",    "11-registryfile",
+    "08-hostsabsent", "09-export",      "10-import",       "11-registryfile",
 };
 
 QIcon FromResource(const char* name)
@@ -19,7 +19,7 @@ QIcon FromResource(const char* name)
     return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
 }
 
-} // namespace
+}   // namespace
 
 // The resources sit in a static library: without this reference the linker
 // would drop them from programs that use only this file. The macro must be

@@ -36,7 +36,7 @@ constexpr const char* CloseCaption = "Close";
 constexpr qint64 CounterRefreshMs = 33;
 constexpr int ProgressSteps = 1000;
 
-} // namespace
+}   // namespace
 
 // How the run reports to the dialog.
 class TImportForm::TProgress : public IProgress {
@@ -81,13 +81,13 @@ private:
     }
 };
 
-TImportForm::TImportForm(TQuillonData& d, QWidget* parent) : TRunDialog(d, "import.html", TCmdAction::Import, parent)
+TImportForm::TImportForm(TQuillonData& d, QWidget* parent)
+    : TRunDialog(d, "import.html", TCmdAction::Import, parent)
 {
     setObjectName("ImportForm");
     setWindowTitle(Caption);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     CreateControls();
     ConnectHandlers();
     // Sees every key before the control that has the focus, for the Alt rule.
@@ -99,8 +99,8 @@ TImportForm::~TImportForm() { qApp->removeEventFilter(this); }
 
 void TImportForm::CreateControls()
 {
-    const int indent = style()->pixelMetric(QStyle::PM_IndicatorWidth)
-                       + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+    const int indent = style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                       style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
     auto check = [this](const char* name, const char* text) {
         return Named(new QCheckBox(text, this), name);
     };
@@ -255,11 +255,10 @@ void TImportForm::CreateControls()
     bottom->addWidget(btnClose);
     form->addLayout(bottom);
 
-    QWidget* order[] = {FileEdit, btnFile, rbFmtHosts, rbFmtPlainText, cbxDefaultGroup,
-                        rbCreateNew, rbDefaultNew, rbDefaultAll, cbAllowUpdate, cbGoodHosts,
-                        cbUpdateGoodHosts, cbSwapType, cbGroupCleanup, cbImportReport,
-                        cbReportNew, cbReportDupes, cbReportUpdates, cbImportWrite,
-                        btnImport, btnClose};
+    QWidget* order[] = {FileEdit,          btnFile,         rbFmtHosts,     rbFmtPlainText, cbxDefaultGroup,
+                        rbCreateNew,       rbDefaultNew,    rbDefaultAll,   cbAllowUpdate,  cbGoodHosts,
+                        cbUpdateGoodHosts, cbSwapType,      cbGroupCleanup, cbImportReport, cbReportNew,
+                        cbReportDupes,     cbReportUpdates, cbImportWrite,  btnImport,      btnClose};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -432,8 +431,8 @@ void TImportForm::ShowCounters(const TImportRun& run, bool finished)
 {
     for (int entity = 0; entity < 3; ++entity)
         for (int kind = 0; kind < 3; ++kind)
-            counters[entity][kind]->setText(QString::number(
-                run.Counter(static_cast<TEntity>(entity), static_cast<TOutcomeKind>(kind))));
+            counters[entity][kind]->setText(
+                QString::number(run.Counter(static_cast<TEntity>(entity), static_cast<TOutcomeKind>(kind))));
     const uint64_t total = run.BytesTotal();
     const uint64_t read = std::min(run.BytesRead(), total);
     // An empty input is all read once the run is over.

@@ -5,22 +5,22 @@
 #include "core/DataUnit.h"
 #include "core/HandOver.h"
 #include "core/Messages.h"
+#include "hostsfile/HostsWriter.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
-#include "ui/ExportHosts.h"
-#include "hostsfile/HostsWriter.h"
-#include "ui/ImportHosts.h"
-#include "ui/WindowState.h"
 #include "ui/About.h"
 #include "ui/BadHostBrowse.h"
 #include "ui/CommandServer.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
+#include "ui/ExportHosts.h"
 #include "ui/GoodHostBrowse.h"
 #include "ui/GroupBrowse.h"
 #include "ui/Icons.h"
+#include "ui/ImportHosts.h"
 #include "ui/Prefs.h"
 #include "ui/RegistryFile.h"
+#include "ui/WindowState.h"
 
 #include <QAction>
 #include <QApplication>
@@ -134,7 +134,7 @@ void Place(QWidget* w, int left, int top, int width, int height)
     w->setGeometry(left, top - TMainForm::ToolBarHeight, width, height);
 }
 
-} // namespace
+}   // namespace
 
 TMainForm::TMainForm(const std::string& dataDir, QWidget* parent) : TMainForm(dataDir, nullptr, parent) {}
 
@@ -145,9 +145,8 @@ TMainForm::TMainForm(const std::string& dataDir, std::unique_ptr<platform::TFold
     setWindowTitle(AppTitle);
     setWindowIcon(AppIcon());
     // Fixed single border: no maximize button, no resizing.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     // The tool bar is fixed: no menu to hide it.
     setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -312,7 +311,7 @@ void TMainForm::CreateControls()
     btnSearch->setToolTip("Search for Bad Hosts using all of the above criteria");
     Place(btnSearch, 211, 176, 93, 25);
 
-    QWidget* order[] = {cbxGroup, btnGroupSearch, HostEdit, btnHostSearch,
+    QWidget* order[] = {cbxGroup,    btnGroupSearch,   HostEdit,   btnHostSearch,
                         CommentEdit, btnCommentSearch, btnAddHost, btnSearch};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
@@ -330,51 +329,51 @@ void TMainForm::ConnectHandlers()
     connect(actWriteHOSTS, &QAction::triggered, this, GuardedSlot(this, &TMainForm::WriteHOSTSExecute));
     connect(actDisableHOSTS, &QAction::triggered, this, GuardedSlot(this, &TMainForm::DisableHOSTSExecute));
     connect(actGroups, &QAction::triggered, this, GuardedSlot(this, [this] {
-        TGroupBrowseForm form(*data, this);
-        form.exec();
-        // Renumber gives the selected group another id: it stays selected under that.
-        if (const int index = cbxGroup->currentIndex(); index >= 0)
-            cbxGroup->setItemData(index, form.GroupIdNow(ComboObject(cbxGroup)));
-        // The selected group may have been renamed or deleted.
-        FillGroupCombo();
-    }));
+                TGroupBrowseForm form(*data, this);
+                form.exec();
+                // Renumber gives the selected group another id: it stays selected under that.
+                if (const int index = cbxGroup->currentIndex(); index >= 0)
+                    cbxGroup->setItemData(index, form.GroupIdNow(ComboObject(cbxGroup)));
+                // The selected group may have been renamed or deleted.
+                FillGroupCombo();
+            }));
     connect(actBadHosts, &QAction::triggered, this, GuardedSlot(this, [this] {
-        {
-            TBadHostBrowseForm form(*data, this);
-            form.exec();
-        }
-        // Its editor creates the first group when there is none.
-        FillGroupCombo();
-    }));
+                {
+                    TBadHostBrowseForm form(*data, this);
+                    form.exec();
+                }
+                // Its editor creates the first group when there is none.
+                FillGroupCombo();
+            }));
     connect(actGoodHosts, &QAction::triggered, this, GuardedSlot(this, [this] {
-        // Nothing here shows good hosts, so nothing needs refreshing afterwards.
-        TGoodHostBrowseForm form(*data, this);
-        form.exec();
-    }));
+                // Nothing here shows good hosts, so nothing needs refreshing afterwards.
+                TGoodHostBrowseForm form(*data, this);
+                form.exec();
+            }));
     connect(actImport, &QAction::triggered, this, GuardedSlot(this, [this] {
-        TImportForm form(*data, this);
-        form.exec();
-        // An import adds and removes groups.
-        FillGroupCombo();
-    }));
+                TImportForm form(*data, this);
+                form.exec();
+                // An import adds and removes groups.
+                FillGroupCombo();
+            }));
     connect(actExport, &QAction::triggered, this, GuardedSlot(this, [this] {
-        TExportForm form(*data, this);
-        form.exec();
-        // An export to the HOSTS file can create it.
-        UpdateHostsState();
-    }));
+                TExportForm form(*data, this);
+                form.exec();
+                // An export to the HOSTS file can create it.
+                UpdateHostsState();
+            }));
     connect(actPrefs, &QAction::triggered, this, GuardedSlot(this, [this] {
-        {
-            TPrefsForm form(*data, this);
-            form.exec();
-        }
-        // The HOSTS file may now have another name.
-        UpdateHostsState();
-    }));
+                {
+                    TPrefsForm form(*data, this);
+                    form.exec();
+                }
+                // The HOSTS file may now have another name.
+                UpdateHostsState();
+            }));
     connect(actRegistryFile, &QAction::triggered, this, GuardedSlot(this, [this] {
-        TRegistryFileForm form(*data, this);
-        form.exec();
-    }));
+                TRegistryFileForm form(*data, this);
+                form.exec();
+            }));
     connect(actExit, &QAction::triggered, this, GuardedSlot(this, [this] { close(); }));
     connect(actAbout, &QAction::triggered, this, GuardedSlot(this, &TMainForm::AboutExecute));
     connect(actHelp, &QAction::triggered, this, GuardedSlot(this, &TMainForm::HelpExecute));
@@ -615,7 +614,9 @@ void TMainForm::ListenForCommandLines()
 {
     TCommandServer::THandlers handlers;
     handlers.busy = [this] { return HandOverBusy(); };
-    handlers.run = [this](const handover::TRequest& request, THandOverReply& reply) { RunHandedOver(request, reply); };
+    handlers.run = [this](const handover::TRequest& request, THandOverReply& reply) {
+        RunHandedOver(request, reply);
+    };
     handlers.toFront = [this] { ComeToFront(); };
     std::string endpoint;
     try {

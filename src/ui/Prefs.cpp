@@ -3,10 +3,10 @@
 
 #include "core/DataUnit.h"
 #include "core/Messages.h"
-#include "ui/WindowState.h"
 #include "ui/ControlUtils.h"
 #include "ui/ErrorGuard.h"
 #include "ui/WindowFrame.h"
+#include "ui/WindowState.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -37,7 +37,7 @@ const QStringList FileFilters = {"Executable files (*)", "All files (*)"};
 constexpr int ExecutableFilter = 0;
 constexpr int AllFilesFilter = 1;
 
-} // namespace
+}   // namespace
 
 TPrefsForm::TPrefsForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data(d)
 {
@@ -45,8 +45,8 @@ TPrefsForm::TPrefsForm(TQuillonData& d, QWidget* parent) : QDialog(parent), data
     CentreOverMainWindow(this);
     setWindowTitle(Caption);
     // Fixed dialog border: title and close button only.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     CreateControls();
     ConnectHandlers();
     ShowPrefs();
@@ -138,21 +138,19 @@ void TPrefsForm::CreateControls()
     bottom->addWidget(btnCancel);
     form->addLayout(bottom);
 
-    QWidget* order[] = {HostsEdit, btnHosts, IPEdit, EditorEdit, btnEditor, ActionEdit, TextCommentEdit,
-                        cbRestricted, cbWriteHosts, cbClearEntry, cbSaveWindows, btnDeleteState, btnOK,
-                        btnCancel};
+    QWidget* order[] = {HostsEdit,     btnHosts,        IPEdit,       EditorEdit,   btnEditor,
+                        ActionEdit,    TextCommentEdit, cbRestricted, cbWriteHosts, cbClearEntry,
+                        cbSaveWindows, btnDeleteState,  btnOK,        btnCancel};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
 
 void TPrefsForm::ConnectHandlers()
 {
-    connect(btnHosts, &QPushButton::clicked, this, GuardedSlot(this, [this] {
-        SelectFile(HostsEdit, "Select HOSTS File", AllFilesFilter);
-    }));
-    connect(btnEditor, &QPushButton::clicked, this, GuardedSlot(this, [this] {
-        SelectFile(EditorEdit, "Select Text Editor", ExecutableFilter);
-    }));
+    connect(btnHosts, &QPushButton::clicked, this,
+            GuardedSlot(this, [this] { SelectFile(HostsEdit, "Select HOSTS File", AllFilesFilter); }));
+    connect(btnEditor, &QPushButton::clicked, this,
+            GuardedSlot(this, [this] { SelectFile(EditorEdit, "Select Text Editor", ExecutableFilter); }));
     connect(btnDeleteState, &QPushButton::clicked, this, GuardedSlot(this, &TPrefsForm::DeleteStateClick));
     connect(btnOK, &QPushButton::clicked, this, GuardedSlot(this, &TPrefsForm::OKClick));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);

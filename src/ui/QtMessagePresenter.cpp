@@ -67,11 +67,16 @@ private:
 QMessageBox::Icon IconOf(TMsgDlgType kind)
 {
     switch (kind) {
-    case TMsgDlgType::mtWarning: return QMessageBox::Warning;
-    case TMsgDlgType::mtError: return QMessageBox::Critical;
-    case TMsgDlgType::mtInformation: return QMessageBox::Information;
-    case TMsgDlgType::mtConfirmation: return QMessageBox::Question;
-    case TMsgDlgType::mtCustom: return QMessageBox::NoIcon;
+    case TMsgDlgType::mtWarning:
+        return QMessageBox::Warning;
+    case TMsgDlgType::mtError:
+        return QMessageBox::Critical;
+    case TMsgDlgType::mtInformation:
+        return QMessageBox::Information;
+    case TMsgDlgType::mtConfirmation:
+        return QMessageBox::Question;
+    case TMsgDlgType::mtCustom:
+        return QMessageBox::NoIcon;
     }
     return QMessageBox::NoIcon;
 }
@@ -87,7 +92,7 @@ void PlaySound(unsigned sound)
 #endif
 }
 
-} // namespace
+}   // namespace
 
 TQtMessagePresenter::TQtMessagePresenter() { SetMessagePresenter(this); }
 

@@ -13,8 +13,8 @@ int CaptionWidth(const QString& caption, const QFont& font, int titleBar);
 
 class TQtMessagePresenter : public IMessagePresenter {
 public:
-    TQtMessagePresenter();              // installs itself
-    ~TQtMessagePresenter() override;    // restores the console presenter
+    TQtMessagePresenter();             // installs itself
+    ~TQtMessagePresenter() override;   // restores the console presenter
 
     TQtMessagePresenter(const TQtMessagePresenter&) = delete;
     TQtMessagePresenter& operator=(const TQtMessagePresenter&) = delete;

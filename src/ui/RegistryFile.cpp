@@ -70,7 +70,7 @@ QString LowerAscii(QString s)
     return s;
 }
 
-} // namespace
+}   // namespace
 
 // How the generator reports to the dialog.
 class TRegistryFileForm::TProgress : public IProgress {
@@ -129,8 +129,8 @@ TRegistryFileForm::TRegistryFileForm(TQuillonData& d, QWidget* parent)
 {
     setObjectName("RegistryFileForm");
     setWindowTitle(RegistryFileCaption);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     CreateControls();
     ConnectHandlers();
     // Sees every key before the control that has the focus, for the Alt rule.
@@ -142,8 +142,8 @@ TRegistryFileForm::~TRegistryFileForm() { qApp->removeEventFilter(this); }
 
 void TRegistryFileForm::CreateControls()
 {
-    const int indent = style()->pixelMetric(QStyle::PM_IndicatorWidth)
-                       + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+    const int indent = style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                       style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
     auto check = [this](const char* name, const char* text) {
         return Named(new QCheckBox(text, this), name);
     };
@@ -293,10 +293,7 @@ void TRegistryFileForm::UpdateFormatControls()
 // ---------------------------------------------------------------------------
 // Buttons and keys
 
-bool TRegistryFileForm::ExecSaveDialog(QFileDialog& dialog)
-{
-    return dialog.exec() == QDialog::Accepted;
-}
+bool TRegistryFileForm::ExecSaveDialog(QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; }
 
 void TRegistryFileForm::FileClick()
 {

@@ -22,7 +22,7 @@ constexpr const char* CloseCaption = "Close";
 constexpr const char* CancelCaption = "Cancel";
 constexpr const char* BackupSuffix = " (.bak)";
 
-} // namespace
+}   // namespace
 
 TRunDialog::TRunDialog(TQuillonData& d, const char* helpTopic, TCmdAction a, QWidget* parent)
     : QDialog(parent), data(d), action(a)

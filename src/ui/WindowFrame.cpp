@@ -67,8 +67,8 @@ int FitAxis(int start, int length, int screenStart, int screenLength)
 // two kinds keep their frames apart.
 int KindOf(const QWidget* window)
 {
-    const bool fixed = window->minimumSize() == window->maximumSize()
-        || window->windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint);
+    const bool fixed = window->minimumSize() == window->maximumSize() ||
+                       window->windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint);
     return fixed ? 1 : 0;
 }
 
@@ -78,7 +78,8 @@ std::optional<QMargins> seenFrames[2];
 bool Decorated(const QWidget* window)
 {
     const Qt::WindowType type = window->windowType();
-    return (type == Qt::Window || type == Qt::Dialog) && !window->windowFlags().testFlag(Qt::FramelessWindowHint);
+    return (type == Qt::Window || type == Qt::Dialog) &&
+           !window->windowFlags().testFlag(Qt::FramelessWindowHint);
 }
 
 // The window system's frame of window, once it has one to tell: X11 learns
@@ -106,9 +107,7 @@ constexpr Qt::WindowStates SpecialStates = Qt::WindowMinimized | Qt::WindowMaxim
 class TFrameWatch : public QObject {
 public:
     TFrameWatch(QWidget* window, std::function<void()> act)
-        : QObject(window)
-        , window(window)
-        , act(std::move(act))
+        : QObject(window), window(window), act(std::move(act))
     {
         setObjectName(Name);
         if (QWindow* handle = window->windowHandle())
@@ -142,23 +141,23 @@ private:
     std::function<void()> act;
 };
 
-} // namespace
+}   // namespace
 
 QPoint FitOnScreen(const QRect& frame, const QList<QRect>& screens)
 {
     const QRect* screen = ChooseScreen(frame, screens);
     if (!screen)
         return frame.topLeft();
-    return { FitAxis(frame.left(), frame.width(), screen->left(), screen->width()),
-        FitAxis(frame.top(), frame.height(), screen->top(), screen->height()) };
+    return {FitAxis(frame.left(), frame.width(), screen->left(), screen->width()),
+            FitAxis(frame.top(), frame.height(), screen->top(), screen->height())};
 }
 
 QPoint CentreOver(const QRect& owner, const QSize& frame, const QRect& screen)
 {
     const int left = std::max(owner.left() + owner.width() / 2 - frame.width() / 2, 0);
     const int top = std::max(owner.top() + owner.height() / 2 - frame.height() / 2, 0);
-    return { FitAxis(left, frame.width(), screen.left(), screen.width()),
-        FitAxis(top, frame.height(), screen.top(), screen.height()) };
+    return {FitAxis(left, frame.width(), screen.left(), screen.width()),
+            FitAxis(top, frame.height(), screen.top(), screen.height())};
 }
 
 QRect CentredGeometry(const QRect& owner, const QSize& client, const QMargins& margins, const QRect& screen)
@@ -197,10 +196,7 @@ QMargins FrameMargins(const QWidget* window)
     return {};
 }
 
-QRect OuterGeometry(const QWidget* window)
-{
-    return window->geometry().marginsAdded(FrameMargins(window));
-}
+QRect OuterGeometry(const QWidget* window) { return window->geometry().marginsAdded(FrameMargins(window)); }
 
 void PlaceByFrame(QWidget* window, std::function<QRect(const QMargins&)> geometryFor)
 {
@@ -266,11 +262,7 @@ namespace {
 // own parent (which, for a dialog opened from a browser, is the browser).
 class TCentreOnShow : public QObject {
 public:
-    explicit TCentreOnShow(QWidget* dialog)
-        : QObject(dialog)
-        , dialog(dialog)
-    {
-    }
+    explicit TCentreOnShow(QWidget* dialog) : QObject(dialog), dialog(dialog) {}
 
     bool eventFilter(QObject*, QEvent* event) override
     {
@@ -286,12 +278,9 @@ public:
 
 private:
     QWidget* dialog;
-    bool placed = false; // the position is this object's own, not one given from outside
+    bool placed = false;   // the position is this object's own, not one given from outside
 };
 
-} // namespace
+}   // namespace
 
-void CentreOverMainWindow(QWidget* dialog)
-{
-    dialog->installEventFilter(new TCentreOnShow(dialog));
-}
+void CentreOverMainWindow(QWidget* dialog) { dialog->installEventFilter(new TCentreOnShow(dialog)); }

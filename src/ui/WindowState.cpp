@@ -59,7 +59,7 @@ void RestoreWindowState(const std::string& section, QWidget* window, TDBGrid* gr
         grid->SetTitleBold(int(i), TTable::SameText(grid->Columns()[i].fieldName, table.IndexName()));
 }
 
-} // namespace
+}   // namespace
 
 void LoadMainWindowPosition(QWidget* window, const std::string& iniFileName)
 {

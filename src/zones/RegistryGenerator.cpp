@@ -201,14 +201,17 @@ private:
     }
 };
 
-} // namespace
+}   // namespace
 
 namespace {
 
 // An empty template means the default.
-std::string Template(const std::string& saved, const char* fallback) { return saved.empty() ? fallback : saved; }
+std::string Template(const std::string& saved, const char* fallback)
+{
+    return saved.empty() ? fallback : saved;
+}
 
-} // namespace
+}   // namespace
 
 void FillRegistryDefaults(TQuillonPrefs& prefs)
 {

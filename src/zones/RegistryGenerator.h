@@ -49,13 +49,13 @@ std::string UninstallFileName(const std::string& fileName);
 // Everything one run of the generator needs, built by its caller.
 struct TRegistryOptions {
     std::string file;
-    bool plainText = false;    // the domains as a plain list; otherwise a REGEDIT4 file
+    bool plainText = false;   // the domains as a plain list; otherwise a REGEDIT4 file
     // REGEDIT4: uninstall entries that remove the keys instead of adding them;
     // with both, the install file and, beside it, its uninstall file.
     bool uninstall = false;
     bool both = false;
-    bool backup = false;       // the previous file(s) kept as name + ".bak"
-    bool view = false;         // opened in textEditor once written to its end
+    bool backup = false;   // the previous file(s) kept as name + ".bak"
+    bool view = false;     // opened in textEditor once written to its end
     std::string textEditor;
     // Domains that are never listed whole; letter case does not matter.
     std::vector<std::string> exclude;
@@ -75,7 +75,7 @@ TRegistryOptions CommandRegistryOptions(const TQuillonPrefs& prefs, const TCmdCo
 struct TRegistryResult {
     bool completed = false;   // every file written to its end
     int domainCount = 0;
-    std::string status;       // the last status text; empty when a backup stopped the run at once
+    std::string status;   // the last status text; empty when a backup stopped the run at once
 };
 
 // The generator. The progress receives the step texts (shown at once), the

@@ -23,14 +23,20 @@ protected:
     void SetUp() override
     {
         std::filesystem::copy_file(QUILLON_BINARY, dir.File("quillon"));
-        ini = "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" + dir.File("no-editor") + "\n";
+        ini =
+            "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" + dir.File("no-editor") + "\n";
         dir.Write("Quillon.ini", ini);
         // The first name comes before any group heading: it joins the default group.
-        dir.Write("list.txt", "0.0.0.0 first.example.org\n# Ads [R]\n0.0.0.0 ads.example.com\n0.0.0.0 banner.example.com\n"
-                              "# Trackers [X]\n0.0.0.0 track.example.net\n");
+        dir.Write(
+            "list.txt",
+            "0.0.0.0 first.example.org\n# Ads [R]\n0.0.0.0 ads.example.com\n0.0.0.0 banner.example.com\n"
+            "# Trackers [X]\n0.0.0.0 track.example.net\n");
     }
 
-    TRun Run(const std::vector<std::string>& args) { return RunWithoutDisplay(dir.File("quillon"), dir.Path(), args); }
+    TRun Run(const std::vector<std::string>& args)
+    {
+        return RunWithoutDisplay(dir.File("quillon"), dir.Path(), args);
+    }
 
     bool Has(const std::string& file, const std::string& text) const
     {
@@ -43,7 +49,8 @@ TEST_F(CommandLine, FreshInstallationRunsEverySwitchInOrderAndKeepsThePreference
     // A HOSTS file is there but nobody can answer the first-run question.
     dir.Write("hosts", "127.0.0.1 localhost\n");
 
-    const TRun run = Run({"/i=list.txt", "/w", "/x=out.txt", "/XPA=plain.txt", "/b=zones.reg", "/p=domains.txt"});
+    const TRun run =
+        Run({"/i=list.txt", "/w", "/x=out.txt", "/XPA=plain.txt", "/b=zones.reg", "/p=domains.txt"});
 
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
@@ -122,7 +129,8 @@ TEST_F(CommandLine, RunsWithoutAnyQtPlatformPluginAndKeepsNoWindowPosition)
     dir.Write("qt.conf", "[Paths]\nPlugins=" + dir.File("no-plugins") + "\n");
     dir.Write("hosts", "127.0.0.1 localhost\n");
 
-    const TRun run = RunWithoutDisplay(dir.File("quillon"), dir.Path(), {"/i=list.txt", "/x=out.txt", "/r=zones.reg", "/w"},
+    const TRun run = RunWithoutDisplay(dir.File("quillon"), dir.Path(),
+                                       {"/i=list.txt", "/x=out.txt", "/r=zones.reg", "/w"},
                                        {"QT_QPA_PLATFORM_PLUGIN_PATH=" + dir.File("no-plugins")});
 
     EXPECT_EQ(run.status, 0) << run.err;
@@ -272,14 +280,14 @@ TEST_P(LastGroup, IsStoredAsTheGroupListLeavesIt)
     const TRun run = Run(c.args);
 
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Has("Quillon.ini", "\nLastGroup=" + std::to_string(c.stored) + "\n")) << dir.Read("Quillon.ini");
+    EXPECT_TRUE(Has("Quillon.ini", "\nLastGroup=" + std::to_string(c.stored) + "\n"))
+        << dir.Read("Quillon.ini");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LastGroup,
     testing::Values(TLastGroupCase{"DefaultGroupMadeAtStartUp", 1, {"/w"}, 1},
-                    TLastGroupCase{"BlankItem", 0, {"/w"}, 0},
-                    TLastGroupCase{"GroupGone", 5, {"/w"}, -1},
+                    TLastGroupCase{"BlankItem", 0, {"/w"}, 0}, TLastGroupCase{"GroupGone", 5, {"/w"}, -1},
                     TLastGroupCase{"CreatedByTheImport", 3, {"/i=list.txt"}, 3},
                     TLastGroupCase{"RemovedByTheImportsCleanup", 2, {"/i=list.txt", "/i=move.txt"}, -1}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -287,9 +295,9 @@ INSTANTIATE_TEST_SUITE_P(
 struct TErrorCase {
     const char* name;
     std::vector<std::string> args;
-    std::string err;          // what standard error starts with
-    bool usage;               // followed by the usage text
-    bool hostsWritten;        // the /w before the error took effect
+    std::string err;     // what standard error starts with
+    bool usage;          // followed by the usage text
+    bool hostsWritten;   // the /w before the error took effect
 };
 
 void PrintTo(const TErrorCase& c, std::ostream* os) { *os << c.name; }
@@ -309,13 +317,26 @@ TEST_P(CommandLineErrors, StopAtTheErrorAndEndWithStatus1)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CommandLineErrors,
-    testing::Values(
-        TErrorCase{"ImportWithoutValue", {"/import"}, "Quillon Command Line: Unrecognized argument:\n/import\n", true, false},
-        TErrorCase{"NeitherEnNorEx", {"/e=out.txt"}, "Quillon Command Line: Unrecognized argument:\n/e=out.txt\n", true, false},
-        TErrorCase{"ErrorInTheMiddle", {"/w", "/i=missing.txt", "/x=out.txt"},
-                   "Quillon Command Line: Import file not found: missing.txt\n", false, true},
-        TErrorCase{"UnknownAfterWrite", {"/W", "/Zap=1", "/x=out.txt"},
-                   "Quillon Command Line: Unrecognized argument:\n/Zap=1\n", true, true}),
+    testing::Values(TErrorCase{"ImportWithoutValue",
+                               {"/import"},
+                               "Quillon Command Line: Unrecognized argument:\n/import\n",
+                               true,
+                               false},
+                    TErrorCase{"NeitherEnNorEx",
+                               {"/e=out.txt"},
+                               "Quillon Command Line: Unrecognized argument:\n/e=out.txt\n",
+                               true,
+                               false},
+                    TErrorCase{"ErrorInTheMiddle",
+                               {"/w", "/i=missing.txt", "/x=out.txt"},
+                               "Quillon Command Line: Import file not found: missing.txt\n",
+                               false,
+                               true},
+                    TErrorCase{"UnknownAfterWrite",
+                               {"/W", "/Zap=1", "/x=out.txt"},
+                               "Quillon Command Line: Unrecognized argument:\n/Zap=1\n",
+                               true,
+                               true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-} // namespace
+}   // namespace

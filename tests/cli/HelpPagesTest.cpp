@@ -45,7 +45,7 @@ std::set<std::string> TopicsInSources()
     return topics;
 }
 
-} // namespace
+}   // namespace
 
 TEST(HelpPages, EveryTopicTheProgramOpensIsBesideTheProgram)
 {
@@ -53,8 +53,8 @@ TEST(HelpPages, EveryTopicTheProgramOpensIsBesideTheProgram)
     ASSERT_FALSE(fromSources.empty()) << "no ShowHelp call found under " << QUILLON_SOURCE_DIR;
 
     // Also the pages of windows that other pages and windows lead to.
-    std::set<std::string> topics = {"index.html",  "mainscreen.html", "commands.html", "prefs.html",
-                                    "export.html", "import.html",     "registry.html", "groups.html",
+    std::set<std::string> topics = {"index.html",    "mainscreen.html", "commands.html", "prefs.html",
+                                    "export.html",   "import.html",     "registry.html", "groups.html",
                                     "badhosts.html", "goodhosts.html"};
     topics.insert(fromSources.begin(), fromSources.end());
     for (const std::string& topic : topics)

@@ -124,8 +124,8 @@ protected:
     std::vector<std::string> StrayFiles() const
     {
         // The lock file stays: it is the folder's, not a run's.
-        const std::set<std::string> expected{"quillon", "Quillon.ini", "Quillon.lock", TableFiles[0],
-                                             TableFiles[1], TableFiles[2]};
+        const std::set<std::string> expected{"quillon",     "Quillon.ini", "Quillon.lock",
+                                             TableFiles[0], TableFiles[1], TableFiles[2]};
         std::vector<std::string> stray;
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
             if (!expected.count(entry.path().filename().string()))
@@ -164,4 +164,4 @@ TEST_F(KilledImport, TheNextStartOpensTheTablesOfOneSaveAndNothingIsLeftOver)
     EXPECT_TRUE(outcomes.count("new"));
 }
 
-} // namespace
+}   // namespace

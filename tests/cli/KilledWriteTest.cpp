@@ -55,9 +55,9 @@ protected:
     // Names in the folder that belong to neither the program nor its data.
     std::set<std::string> Strays() const
     {
-        const std::set<std::string> known = {"quillon",    "Quillon.ini", "BadHosts.cds", "GoodHosts.cds",
-                                             "Groups.cds", "hosts",       "hosts.bak",    "ImportReport.txt",
-                                             "Quillon.lock"};
+        const std::set<std::string> known = {"quillon",       "Quillon.ini",      "BadHosts.cds",
+                                             "GoodHosts.cds", "Groups.cds",       "hosts",
+                                             "hosts.bak",     "ImportReport.txt", "Quillon.lock"};
         std::set<std::string> strays;
         for (const auto& entry : fs::directory_iterator(dir.Path()))
             if (!known.count(entry.path().filename().string()))

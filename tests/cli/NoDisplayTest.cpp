@@ -30,8 +30,9 @@ TEST_P(NoDisplay, ExitsWithStatus2AndWritesNothing)
     const TRun run = RunWithoutDisplay(copy, dir.Path(), {}, GetParam().env);
 
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, UsageText() +
-                           "Quillon: the window needs a display (set DISPLAY or run under a desktop session).\n");
+    EXPECT_EQ(run.err,
+              UsageText() +
+                  "Quillon: the window needs a display (set DISPLAY or run under a desktop session).\n");
     EXPECT_EQ(run.out, "");
     std::set<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
@@ -43,8 +44,7 @@ TEST_P(NoDisplay, ExitsWithStatus2AndWritesNothing)
 INSTANTIATE_TEST_SUITE_P(
     Platforms, NoDisplay,
     testing::Values(
-        TNoDisplayCase{"NothingSet", {}},
-        TNoDisplayCase{"OffscreenChosen", {"QT_QPA_PLATFORM=offscreen"}},
+        TNoDisplayCase{"NothingSet", {}}, TNoDisplayCase{"OffscreenChosen", {"QT_QPA_PLATFORM=offscreen"}},
         TNoDisplayCase{"X11WithOnlyWayland", {"QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY=wayland-0"}},
         TNoDisplayCase{"WaylandWithOnlyX11", {"QT_QPA_PLATFORM=wayland", "DISPLAY=:99"}},
         TNoDisplayCase{"NeitherFallback", {"QT_QPA_PLATFORM=wayland;xcb"}}),

@@ -53,7 +53,8 @@ size_t CountEndingIn(const std::vector<std::string>& lines, const std::string& s
 {
     size_t n = 0;
     for (const std::string& line : lines)
-        if (line.size() >= suffix.size() && line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0)
+        if (line.size() >= suffix.size() &&
+            line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0)
             ++n;
     return n;
 }
@@ -81,8 +82,8 @@ protected:
     void SetUp() override
     {
         fs::copy_file(QUILLON_BINARY, dir.File("quillon"));
-        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") + "\nTextEditor=" +
-                                     dir.File("no-editor") + "\n");
+        dir.Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir.File("hosts") +
+                                     "\nTextEditor=" + dir.File("no-editor") + "\n");
         folder = fs::canonical(dir.Path()).string();
     }
 
@@ -121,7 +122,10 @@ protected:
         close(fd);
     }
 
-    std::string InUse(pid_t pid) const { return "the data folder " + folder + " is in use by process " + std::to_string(pid); }
+    std::string InUse(pid_t pid) const
+    {
+        return "the data folder " + folder + " is in use by process " + std::to_string(pid);
+    }
 };
 
 TEST_F(OneWriter, TwoImportsStartedTogetherBothLand)
@@ -201,8 +205,9 @@ TEST_F(OneWriter, RunGivesUpAfterTheWaitNamingFolderAndHolder)
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "Quillon: " + InUse(holder->Pid()) +
                            "; waiting up to 300 milliseconds for it to be free ...\n"
-                           "Quillon: the data folder " + folder + " is still in use by process " +
-                           std::to_string(holder->Pid()) + "; nothing was changed.\n");
+                           "Quillon: the data folder " +
+                           folder + " is still in use by process " + std::to_string(holder->Pid()) +
+                           "; nothing was changed.\n");
     EXPECT_FALSE(dir.Exists("hosts"));
     EXPECT_FALSE(dir.Exists("BadHosts.cds"));
     EXPECT_EQ(dir.Read("Quillon.ini"), ini);
@@ -231,4 +236,4 @@ TEST_F(OneWriter, LockOfAKilledRunDoesNotBlock)
     EXPECT_TRUE(dir.Exists("hosts"));
 }
 
-} // namespace
+}   // namespace

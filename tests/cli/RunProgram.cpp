@@ -142,7 +142,8 @@ TRun RunWithInput(const std::string& program, const std::string& workDir,
 }
 
 TRunningProgram::TRunningProgram(const std::string& program, const std::string& workDir,
-                                 const std::vector<std::string>& args, const std::vector<std::string>& extraEnv)
+                                 const std::vector<std::string>& args,
+                                 const std::vector<std::string>& extraEnv)
     : started(StartWithoutDisplay(program, workDir, args, extraEnv)), pid(started.pid)
 {
 }

@@ -43,8 +43,7 @@ TRun RunWithInput(const std::string& program, const std::string& workDir,
 class TRunningProgram {
 public:
     TRunningProgram(const std::string& program, const std::string& workDir,
-                    const std::vector<std::string>& args = {},
-                    const std::vector<std::string>& extraEnv = {});
+                    const std::vector<std::string>& args = {}, const std::vector<std::string>& extraEnv = {});
     ~TRunningProgram();
     TRunningProgram(const TRunningProgram&) = delete;
     TRunningProgram& operator=(const TRunningProgram&) = delete;

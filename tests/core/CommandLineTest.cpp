@@ -32,31 +32,31 @@ TEST_P(ArgumentTable, SplitsAndClassifies)
 
 INSTANTIATE_TEST_SUITE_P(
     Switches, ArgumentTable,
-    testing::Values(
-        TArgCase{"UpperW", "/W", TCmdAction::WriteHosts, "/w", ""},
-        TArgCase{"Write", "/write", TCmdAction::WriteHosts, "/write", ""},
-        TArgCase{"Wibble", "/wibble", TCmdAction::WriteHosts, "/wibble", ""},
-        TArgCase{"WriteValueIgnored", "/write=x", TCmdAction::WriteHosts, "/write", "x"},
-        TArgCase{"Disable", "/d", TCmdAction::DisableHosts, "/d", ""},
-        TArgCase{"N", "/n", TCmdAction::EnableHosts, "/n", ""},
-        TArgCase{"Enable", "/enable", TCmdAction::EnableHosts, "/enable", ""},
-        TArgCase{"EWithValue", "/e=C:\\out.txt", TCmdAction::Unrecognized, "/e", "C:\\out.txt"},
-        TArgCase{"ExportWord", "/export=C:\\out.txt", TCmdAction::Export, "/export", "C:\\out.txt"},
-        TArgCase{"ImportKeepsValueCase", "/I=C:\\Lists\\My Hosts.txt", TCmdAction::Import, "/i",
-                 "C:\\Lists\\My Hosts.txt"},
-        TArgCase{"ImportNoValue", "/import", TCmdAction::Unrecognized, "/import", ""},
-        TArgCase{"ImportEmptyValue", "/i=", TCmdAction::Unrecognized, "/i", ""},
-        TArgCase{"ValueWithEquals", "/ip=a=b.txt", TCmdAction::Import, "/ip", "a=b.txt"},
-        TArgCase{"ExportPlainAll", "/XPA=out.txt", TCmdAction::Export, "/xpa", "out.txt"},
-        TArgCase{"ExportAll", "/a=out.txt", TCmdAction::Export, "/a", "out.txt"},
-        TArgCase{"ExportNoValue", "/x", TCmdAction::Unrecognized, "/x", ""},
-        TArgCase{"RegInstall", "/r=z.reg", TCmdAction::RegistryFile, "/r", "z.reg"},
-        TArgCase{"RegUninstall", "/u=z.reg", TCmdAction::RegistryFile, "/u", "z.reg"},
-        TArgCase{"RegBoth", "/b=z.reg", TCmdAction::RegistryFile, "/b", "z.reg"},
-        TArgCase{"RegPlain", "/p=z.txt", TCmdAction::RegistryFile, "/p", "z.txt"},
-        TArgCase{"RegNoValue", "/b", TCmdAction::Unrecognized, "/b", ""},
-        TArgCase{"NoSlash", "w", TCmdAction::Unrecognized, "w", ""},
-        TArgCase{"Empty", "", TCmdAction::Unrecognized, "", ""}),
+    testing::Values(TArgCase{"UpperW", "/W", TCmdAction::WriteHosts, "/w", ""},
+                    TArgCase{"Write", "/write", TCmdAction::WriteHosts, "/write", ""},
+                    TArgCase{"Wibble", "/wibble", TCmdAction::WriteHosts, "/wibble", ""},
+                    TArgCase{"WriteValueIgnored", "/write=x", TCmdAction::WriteHosts, "/write", "x"},
+                    TArgCase{"Disable", "/d", TCmdAction::DisableHosts, "/d", ""},
+                    TArgCase{"N", "/n", TCmdAction::EnableHosts, "/n", ""},
+                    TArgCase{"Enable", "/enable", TCmdAction::EnableHosts, "/enable", ""},
+                    TArgCase{"EWithValue", "/e=C:\\out.txt", TCmdAction::Unrecognized, "/e", "C:\\out.txt"},
+                    TArgCase{"ExportWord", "/export=C:\\out.txt", TCmdAction::Export, "/export",
+                             "C:\\out.txt"},
+                    TArgCase{"ImportKeepsValueCase", "/I=C:\\Lists\\My Hosts.txt", TCmdAction::Import, "/i",
+                             "C:\\Lists\\My Hosts.txt"},
+                    TArgCase{"ImportNoValue", "/import", TCmdAction::Unrecognized, "/import", ""},
+                    TArgCase{"ImportEmptyValue", "/i=", TCmdAction::Unrecognized, "/i", ""},
+                    TArgCase{"ValueWithEquals", "/ip=a=b.txt", TCmdAction::Import, "/ip", "a=b.txt"},
+                    TArgCase{"ExportPlainAll", "/XPA=out.txt", TCmdAction::Export, "/xpa", "out.txt"},
+                    TArgCase{"ExportAll", "/a=out.txt", TCmdAction::Export, "/a", "out.txt"},
+                    TArgCase{"ExportNoValue", "/x", TCmdAction::Unrecognized, "/x", ""},
+                    TArgCase{"RegInstall", "/r=z.reg", TCmdAction::RegistryFile, "/r", "z.reg"},
+                    TArgCase{"RegUninstall", "/u=z.reg", TCmdAction::RegistryFile, "/u", "z.reg"},
+                    TArgCase{"RegBoth", "/b=z.reg", TCmdAction::RegistryFile, "/b", "z.reg"},
+                    TArgCase{"RegPlain", "/p=z.txt", TCmdAction::RegistryFile, "/p", "z.txt"},
+                    TArgCase{"RegNoValue", "/b", TCmdAction::Unrecognized, "/b", ""},
+                    TArgCase{"NoSlash", "w", TCmdAction::Unrecognized, "w", ""},
+                    TArgCase{"Empty", "", TCmdAction::Unrecognized, "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // What the letters of each switch ask of its action.
@@ -103,11 +103,15 @@ INSTANTIATE_TEST_SUITE_P(
         TDecodeCase{"RegistryUninstall", "/u=z.reg", TCmdAction::RegistryFile, false, false, false, true},
         TDecodeCase{"RegistryBothUninstalls", "/b=z.reg", TCmdAction::RegistryFile, false, false, true, true},
         TDecodeCase{"RegistryPlain", "/p=z.txt", TCmdAction::RegistryFile, true, false, false, false},
-        TDecodeCase{"RegistryPlainWinsOverBoth", "/bp=z.txt", TCmdAction::RegistryFile, true, false, false, false},
-        TDecodeCase{"RegistryUninstallWord", "/uninstall=z.reg", TCmdAction::RegistryFile, false, false, false, true},
-        TDecodeCase{"RegistryWordWithP", "/backup=z.reg", TCmdAction::RegistryFile, true, false, false, false},
+        TDecodeCase{"RegistryPlainWinsOverBoth", "/bp=z.txt", TCmdAction::RegistryFile, true, false, false,
+                    false},
+        TDecodeCase{"RegistryUninstallWord", "/uninstall=z.reg", TCmdAction::RegistryFile, false, false,
+                    false, true},
+        TDecodeCase{"RegistryWordWithP", "/backup=z.reg", TCmdAction::RegistryFile, true, false, false,
+                    false},
         TDecodeCase{"WriteTakesNoLetters", "/wpab", TCmdAction::WriteHosts, false, false, false, false},
-        TDecodeCase{"UnrecognizedTakesNoLetters", "/zpab=1", TCmdAction::Unrecognized, false, false, false, false}),
+        TDecodeCase{"UnrecognizedTakesNoLetters", "/zpab=1", TCmdAction::Unrecognized, false, false, false,
+                    false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DecodeCommand, ReadsTheLettersAsTheDialogsActionDoes)
@@ -143,7 +147,7 @@ struct TRunCase {
     std::string stopAt;
     bool complete;
     std::vector<std::string> ran;   // what the runner was given, each a prefix
-    std::string message;   // the one error message, "" for none
+    std::string message;            // the one error message, "" for none
     int switchesShown;
 };
 
@@ -186,14 +190,30 @@ TEST_P(CommandLineRun, CarriesOutInOrderAndStopsAtTheFirstError)
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CommandLineRun,
     testing::Values(
-        TRunCase{"AllInOrder", {"/w", "/i=@list.txt", "/x=o.txt", "/d"}, "", true,
-                 {"/w", "/i=", "/x=o.txt", "/d"}, "", 0},
-        TRunCase{"MissingImportFileStops", {"/w", "/I=missing.txt", "/x=o.txt"}, "", false, {"/w"},
-                 "Import file not found: missing.txt", 0},
-        TRunCase{"UnrecognizedStopsAndShowsTheSwitches", {"/n", "/Zap=1", "/w"}, "", false, {"/n"},
-                 "Unrecognized argument:\r\n/Zap=1", 1},
-        TRunCase{"ValueMissingIsUnrecognized", {"/import"}, "", false, {}, "Unrecognized argument:\r\n/import", 1},
+        TRunCase{"AllInOrder",
+                 {"/w", "/i=@list.txt", "/x=o.txt", "/d"},
+                 "",
+                 true,
+                 {"/w", "/i=", "/x=o.txt", "/d"},
+                 "",
+                 0},
+        TRunCase{"MissingImportFileStops",
+                 {"/w", "/I=missing.txt", "/x=o.txt"},
+                 "",
+                 false,
+                 {"/w"},
+                 "Import file not found: missing.txt",
+                 0},
+        TRunCase{"UnrecognizedStopsAndShowsTheSwitches",
+                 {"/n", "/Zap=1", "/w"},
+                 "",
+                 false,
+                 {"/n"},
+                 "Unrecognized argument:\r\n/Zap=1",
+                 1},
+        TRunCase{
+            "ValueMissingIsUnrecognized", {"/import"}, "", false, {}, "Unrecognized argument:\r\n/import", 1},
         TRunCase{"RunnerStops", {"/w", "/x=o.txt", "/d"}, "/x=o.txt", false, {"/w", "/x=o.txt"}, "", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-} // namespace
+}   // namespace

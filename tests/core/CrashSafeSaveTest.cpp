@@ -362,4 +362,4 @@ TEST_F(CrashSafeSaveRecord, ATableReachedThroughALinkIsFinishedThroughIt)
               1);
 }
 
-} // namespace
+}   // namespace

@@ -296,9 +296,8 @@ TEST_F(DataUnitTest, AddBadHostConflicts)
     presenter.AnswerNo();
     EXPECT_FALSE(data->AddBadHost(3, "ads.example.com", "new"));
     EXPECT_EQ(presenter.Last().caption, "Existing Host, Different Group");
-    EXPECT_EQ(presenter.Last().text,
-              "This host already exists, but in the \"Tracking\" group.\r\n"
-              "Change the group assignment to \"Ads [R]\"?");
+    EXPECT_EQ(presenter.Last().text, "This host already exists, but in the \"Tracking\" group.\r\n"
+                                     "Change the group assignment to \"Ads [R]\"?");
     EXPECT_EQ(data->Dirty(data->BadHosts), 0);
 
     // Yes with an empty comment moves the host and keeps its comment.
@@ -331,9 +330,8 @@ TEST_F(DataUnitTest, AddBadHostOverAGoodHost)
     presenter.AnswerNo();
     EXPECT_FALSE(data->AddBadHost(1, "CDN.example.net", "x"));
     EXPECT_EQ(presenter.Last().caption, "Good Host Gone Bad?");
-    EXPECT_EQ(presenter.Last().text,
-              "This host is listed as a Good Host with the IP address 10.0.0.9!\r\n"
-              "Do you want to change it to a Bad Host?");
+    EXPECT_EQ(presenter.Last().text, "This host is listed as a Good Host with the IP address 10.0.0.9!\r\n"
+                                     "Do you want to change it to a Bad Host?");
     EXPECT_EQ(presenter.Last().kind, TMsgDlgType::mtConfirmation);
     EXPECT_EQ(data->GoodHosts.RecordCount(), 1);
 
@@ -426,4 +424,4 @@ TEST_F(DataUnitTest, NamesAndTexts)
               "File not found:\r\n" + dir.Path() + "Help" + platform::PathDelim + "import.html");
 }
 
-} // namespace
+}   // namespace

@@ -22,7 +22,7 @@ const TRequest SampleRequest{
     "/home/user/lists",
     {"/i=list.txt", "", "/x=a=b.txt", std::string("nul\0inside", 10), "\xC3\xA9t\xC3\xA9.txt"}};
 
-} // namespace
+}   // namespace
 
 TEST(HandOverRequest, ArrivesWholeWhateverThePiecesAndLeavesTheNextOne)
 {
@@ -102,13 +102,12 @@ TEST_P(HandOverNonsense, IsRefusedAsSoonAsItShows)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HandOverNonsense,
-    testing::Values(
-        TNonsenseCase{"HugeWorkingFolder", true, Number(0x7FFFFFFF)},
-        TNonsenseCase{"TooManyArguments", true, Number(0) + Number(100000)},
-        TNonsenseCase{"HugeArgument", true, Number(0) + Number(1) + Number(0xFFFFFFFF)},
-        TNonsenseCase{"UnknownRecord", false, "X" + Number(0)},
-        TNonsenseCase{"ExitWithoutItsStatus", false, "E" + Number(0)},
-        TNonsenseCase{"HugeRecord", false, "S" + Number(0xFFFFFFFF)}),
+    testing::Values(TNonsenseCase{"HugeWorkingFolder", true, Number(0x7FFFFFFF)},
+                    TNonsenseCase{"TooManyArguments", true, Number(0) + Number(100000)},
+                    TNonsenseCase{"HugeArgument", true, Number(0) + Number(1) + Number(0xFFFFFFFF)},
+                    TNonsenseCase{"UnknownRecord", false, "X" + Number(0)},
+                    TNonsenseCase{"ExitWithoutItsStatus", false, "E" + Number(0)},
+                    TNonsenseCase{"HugeRecord", false, "S" + Number(0xFFFFFFFF)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HandOverLockNote, GivesBackTheWindowsEndPointOnly)

@@ -28,7 +28,8 @@ public:
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-        bound = bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 && listen(fd, 4) == 0;
+        bound =
+            bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 && listen(fd, 4) == 0;
     }
     ~TListener() { Close(); }
     // Stops listening and leaves the socket file behind, as a killed window does.
@@ -49,7 +50,7 @@ private:
 
 std::string Parent(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
 
-} // namespace
+}   // namespace
 
 TEST(OwnerEndpoint, IsOneShortNamePerFolderInAPrivatePlace)
 {

@@ -123,8 +123,8 @@ TEST_P(PrefixSortOrder, MatchesStdSortWithTheSameComparison)
 
     ASSERT_EQ(entries.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(entries[i].id, expected[i]) << "at " << i << ": '" << texts[entries[i].id]
-                                              << "' where '" << texts[expected[i]] << "' belongs";
+        ASSERT_EQ(entries[i].id, expected[i]) << "at " << i << ": '" << texts[entries[i].id] << "' where '"
+                                              << texts[expected[i]] << "' belongs";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -153,7 +153,8 @@ TEST_P(RadixStability, EqualKeysKeepTheirOrder)
     // Keys that differ in the high bytes and in the low ones, so every digit pass runs.
     const uint32_t numbers[] = {0x00000000u, 0x7fffffffu, 0x80000000u, 0xffffffffu, 0x00ff0001u, 0x12345678u};
     const uint64_t prefixes[] = {0, 1, 0x6164732e00000000ull, 0xff00000000000000ull, 0x00000000ffffffffull};
-    std::uniform_int_distribution<size_t> pickNumber(0, std::size(numbers) - 1), pickPrefix(0, std::size(prefixes) - 1);
+    std::uniform_int_distribution<size_t> pickNumber(0, std::size(numbers) - 1),
+        pickPrefix(0, std::size(prefixes) - 1);
 
     TRawArray<TNumberEntry> byNumber;
     TRawArray<TPrefixEntry> byPrefix;
@@ -184,6 +185,7 @@ TEST_P(RadixStability, EqualKeysKeepTheirOrder)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, RadixStability, ::testing::Values(size_t(0), size_t(1), size_t(2), size_t(5000)));
+INSTANTIATE_TEST_SUITE_P(Sizes, RadixStability,
+                         ::testing::Values(size_t(0), size_t(1), size_t(2), size_t(5000)));
 
-} // namespace
+}   // namespace

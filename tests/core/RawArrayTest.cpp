@@ -50,4 +50,4 @@ TEST_P(RawArraySizes, GrowsKeepingValuesAndZeroFillsOnRequest)
 INSTANTIATE_TEST_SUITE_P(Sizes, RawArraySizes,
                          ::testing::Values(size_t(10), size_t(262143), size_t(524289), size_t(3000001)));
 
-} // namespace
+}   // namespace

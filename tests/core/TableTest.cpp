@@ -547,8 +547,8 @@ INSTANTIATE_TEST_SUITE_P(
     Expressions, TableFilterTest,
     ::testing::Values(
         FilterCase{"Group", "group_id = 3", {"ads.example.com", "tracker.ADS.net"}},
-        FilterCase{"GroupAndName", "group_id = 3 and hostname LIKE '%ads%'",
-                   {"ads.example.com", "tracker.ADS.net"}},
+        FilterCase{
+            "GroupAndName", "group_id = 3 and hostname LIKE '%ads%'", {"ads.example.com", "tracker.ADS.net"}},
         FilterCase{"WholeFieldMatch", "hostname LIKE 'ad%.com'", {"ads.example.com"}},
         FilterCase{"Underscore", "hostname LIKE 'a_b%'", {"a_b.example"}},
         FilterCase{"AnyOneCharacter", "hostname LIKE '___.example'", {"a_b.example"}},
@@ -625,7 +625,8 @@ TEST_F(TableTest, UnreadableFilesAreReportedByName)
         unordered.SaveToFile(dir.File("noindex.cds"));
     }
 
-    for (const char* name : {"flipped.cds", "short.cds", "text.cds", "empty.cds", "noindex.cds", "missing.cds"}) {
+    for (const char* name :
+         {"flipped.cds", "short.cds", "text.cds", "empty.cds", "noindex.cds", "missing.cds"}) {
         TTable u("Hosts");
         try {
             u.LoadFromFile(dir.File(name));
@@ -665,4 +666,4 @@ INSTANTIATE_TEST_SUITE_P(Kinds, NotAFileTest, ::testing::ValuesIn(NonFileCases()
                              return std::string(info.param.name);
                          });
 
-} // namespace
+}   // namespace

@@ -44,13 +44,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         NameCase{"Blank", "", "Hostname may not be blank."},
         NameCase{"Localhost", "LocalHost", "Hostname \"localhost\" is handled automatically by Quillon."},
-        NameCase{"LocalhostUpper", "LOCALHOST", "Hostname \"localhost\" is handled automatically by Quillon."},
+        NameCase{"LocalhostUpper", "LOCALHOST",
+                 "Hostname \"localhost\" is handled automatically by Quillon."},
         NameCase{"LocalhostSubdomain", "localhost.example.com", ""},
         // 4 labels of 63 and 3 dots: 255 characters.
         NameCase{"Longest", Labels(4, 63), ""},
         NameCase{"TooLongWhateverElse", Labels(4, 63) + "!", "Maximum hostname length is 255 characters."},
-        NameCase{"LeadingDot", ".example.com", zeroLabel},
-        NameCase{"DoubleDot", "example..com", zeroLabel},
+        NameCase{"LeadingDot", ".example.com", zeroLabel}, NameCase{"DoubleDot", "example..com", zeroLabel},
         NameCase{"TrailingDot", "example.com.", zeroLabel},
         NameCase{"LongFirstLabel", std::string(64, 'x') + ".com",
                  "Maximum hostname label length is 63 characters: \"" + std::string(64, 'x') + "\"."},
@@ -59,16 +59,14 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"SingleLabel63", std::string(63, 'z'), ""},
         NameCase{"Blank20", "my host.com", "Invalid character in hostname:   (0x20)."},
         NameCase{"Colon", "a:b", "Invalid character in hostname: : (0x3a)."},
-        NameCase{"CharBeforeLabelLength", std::string(70, 'x') + "#", "Invalid character in hostname: # (0x23)."},
-        NameCase{"Underscore", "ads_server.example", ""},
-        NameCase{"Hyphen", "ads-server.example", ""},
+        NameCase{"CharBeforeLabelLength", std::string(70, 'x') + "#",
+                 "Invalid character in hostname: # (0x23)."},
+        NameCase{"Underscore", "ads_server.example", ""}, NameCase{"Hyphen", "ads-server.example", ""},
         NameCase{"Tab", "ads\tserver", "Invalid character in hostname: \t (0x09)."},
         NameCase{"LineFeed", "ads\nserver", "Invalid character in hostname: \n (0x0a)."},
         NameCase{"Delete", "ads\x7f", "Invalid character in hostname: \x7f (0x7f)."},
-        NameCase{"Address", "10.0.0.1", notIP},
-        NameCase{"Broadcast", "255.255.255.255", notIP},
-        NameCase{"TooShortForAnAddress", "1.2.3", ""},
-        NameCase{"OutOfRangeIsAName", "256.1.1.1", ""}),
+        NameCase{"Address", "10.0.0.1", notIP}, NameCase{"Broadcast", "255.255.255.255", notIP},
+        NameCase{"TooShortForAnAddress", "1.2.3", ""}, NameCase{"OutOfRangeIsAName", "256.1.1.1", ""}),
     [](const auto& info) { return info.param.label; });
 
 TEST(ValidateHostname, ControlCharactersRefusedWhateverTheForbiddenSet)
@@ -88,13 +86,13 @@ TEST(IsIPAddress, DottedFourPartsOfZeroTo255)
         const char* text;
         bool address;
     } cases[] = {
-        {"10.0.0.1", true},     {"255.255.255.255", true}, {"1.2.3.04", true},  {"0.0.0.0", true},
-        {"256.1.1.1", false},   {"1.2.3", false},          {"1.2.3.4.5", false}, {"1.2.3.0004", false},
-        {".1.2.3.4", false},    {"1.2.3.4.", false},       {"1..2.3", false},    {"1.2.3.a", false},
-        {"1.2.3. 4", false},    {"+1.2.3.4", false},       {"", false},          {"1234.1.1.1", false},
+        {"10.0.0.1", true},   {"255.255.255.255", true}, {"1.2.3.04", true},   {"0.0.0.0", true},
+        {"256.1.1.1", false}, {"1.2.3", false},          {"1.2.3.4.5", false}, {"1.2.3.0004", false},
+        {".1.2.3.4", false},  {"1.2.3.4.", false},       {"1..2.3", false},    {"1.2.3.a", false},
+        {"1.2.3. 4", false},  {"+1.2.3.4", false},       {"", false},          {"1234.1.1.1", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TQuillonData::IsIPAddress(c.text), c.address) << c.text;
 }
 
-} // namespace
+}   // namespace

@@ -293,9 +293,8 @@ TEST_F(BadInput, ATenMegabyteLineIsOneErrorWithAShortReportLine)
 {
     const std::string huge(10 << 20, 'x');
     for (int format : {0, 1}) {
-        auto run = Import(format == 0 ? "127.0.0.1 " + huge + "\n127.0.0.1 ok.example\n"
-                                      : huge + "\nok.example\n",
-                          format);
+        auto run = Import(
+            format == 0 ? "127.0.0.1 " + huge + "\n127.0.0.1 ok.example\n" : huge + "\nok.example\n", format);
         EXPECT_EQ(run->Status(), "1 errors in 2 lines.");
         const std::vector<std::string> lines = ReportLines();
         ASSERT_GE(lines.size(), 5u);
@@ -375,8 +374,9 @@ TEST_F(BadInput, AMissingExportFolderIsNamed)
     TQuillonPrefs& p = data->Prefs();
     p.ExportFile = dir.File("no such folder/out.txt");
     THostsWriter writer(*data, progress);
-    EXPECT_EQ(ErrorOf([&] { writer.DoExport(ExportOptionsFrom(data->Prefs(), DefaultGroupSelection(*data))); }),
-              "Cannot create file " + p.ExportFile + ": No such file or directory");
+    EXPECT_EQ(
+        ErrorOf([&] { writer.DoExport(ExportOptionsFrom(data->Prefs(), DefaultGroupSelection(*data))); }),
+        "Cannot create file " + p.ExportFile + ": No such file or directory");
     ExpectNothingLost();
 }
 
@@ -404,8 +404,9 @@ TEST_F(BadInput, AFullDiskDuringAnExportLeavesNoHalfFile)
     data->Prefs().ExportFile = dir.File("new-export.txt");
     TFailingWrites full(20);
     THostsWriter writer(*data, progress);
-    EXPECT_EQ(ErrorOf([&] { writer.DoExport(ExportOptionsFrom(data->Prefs(), DefaultGroupSelection(*data))); }),
-              "Cannot write file " + dir.File("new-export.txt") + ": No space left on device");
+    EXPECT_EQ(
+        ErrorOf([&] { writer.DoExport(ExportOptionsFrom(data->Prefs(), DefaultGroupSelection(*data))); }),
+        "Cannot write file " + dir.File("new-export.txt") + ": No space left on device");
     EXPECT_FALSE(dir.Exists("new-export.txt"));
 }
 
@@ -419,4 +420,4 @@ TEST_F(BadInput, AFullDiskAtTheEndOfAnImportSavesNothingHalfWay)
     ExpectNothingLost();
 }
 
-} // namespace
+}   // namespace

@@ -102,8 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
                         dir.Write("cmd.txt", "0.0.0.0 new.example.org\n");
                         TGroupList groups;
                         data.FillGroupList(groups, false);
-                        TImportOptions options =
-                            CommandImportOptions(data.Prefs(), DecodeArgument("/i=" + dir.File("cmd.txt")), groups);
+                        TImportOptions options = CommandImportOptions(
+                            data.Prefs(), DecodeArgument("/i=" + dir.File("cmd.txt")), groups);
                         options.writeHosts = true;
                         options.writeHostsAction = [&data] { WriteHosts(data, data.Prefs()); };
                         TSilentProgress silent;
@@ -114,8 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
                     [](TQuillonData& data, const TTempDir& dir) {
                         TSilentProgress silent;
                         TRegistryGenerator(data, silent)
-                            .CreateRegistryFile(
-                                CommandRegistryOptions(data.Prefs(), DecodeArgument("/b=" + dir.File("cmd.reg"))));
+                            .CreateRegistryFile(CommandRegistryOptions(
+                                data.Prefs(), DecodeArgument("/b=" + dir.File("cmd.reg"))));
                         return std::string("cmd.uninstall.reg");
                     }}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -174,14 +174,15 @@ TEST_F(EngineOptions, WriteHostsForcesTheActiveHostsFileInHostsFormat)
 
 struct TDefaultGroupCase {
     const char* name;
-    int saved;               // ImportDefaultGroup
-    std::vector<int> groups; // the groups there are
+    int saved;                 // ImportDefaultGroup
+    std::vector<int> groups;   // the groups there are
     int expected;
 };
 
 void PrintTo(const TDefaultGroupCase& c, std::ostream* os) { *os << c.name; }
 
-class CommandImportDefaultGroup : public EngineOptions, public ::testing::WithParamInterface<TDefaultGroupCase> {};
+class CommandImportDefaultGroup : public EngineOptions,
+                                  public ::testing::WithParamInterface<TDefaultGroupCase> {};
 
 TEST_P(CommandImportDefaultGroup, FallsBackToTheOnlyGroupThereIs)
 {
@@ -205,14 +206,13 @@ TEST_P(CommandImportDefaultGroup, FallsBackToTheOnlyGroupThereIs)
     EXPECT_EQ(p.ImportDefaultGroup, c.saved);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CommandImportDefaultGroup,
-    ::testing::Values(TDefaultGroupCase{"SavedGroupThere", 2, {1, 2}, 2},
-                      TDefaultGroupCase{"SavedGroupThereAlone", 2, {2}, 2},
-                      TDefaultGroupCase{"FreshInstallationTakesTheOnlyGroup", 0, {1}, 1},
-                      TDefaultGroupCase{"GoneTakesTheOnlyGroup", 7, {4}, 4},
-                      TDefaultGroupCase{"GoneAmongSeveralStays", 7, {1, 4}, 7}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, CommandImportDefaultGroup,
+                         ::testing::Values(TDefaultGroupCase{"SavedGroupThere", 2, {1, 2}, 2},
+                                           TDefaultGroupCase{"SavedGroupThereAlone", 2, {2}, 2},
+                                           TDefaultGroupCase{"FreshInstallationTakesTheOnlyGroup", 0, {1}, 1},
+                                           TDefaultGroupCase{"GoneTakesTheOnlyGroup", 7, {4}, 4},
+                                           TDefaultGroupCase{"GoneAmongSeveralStays", 7, {1, 4}, 7}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EngineOptions, ImportGroupOptionsTheProgramDoesNotKnowMeanTheFirst)
 {
@@ -284,4 +284,4 @@ TEST(ExcludeLines, OneItemALineAndNoFinalEmptyLine)
         EXPECT_EQ(ExcludeLines(c.saved), c.lines) << '"' << c.saved << '"';
 }
 
-} // namespace
+}   // namespace

@@ -93,7 +93,10 @@ protected:
     }
 
     // The export preferences as they stand, over every group or all but those named.
-    TExportOptions Options(std::vector<int> unticked = {}) { return ExportOptionsFrom(data->Prefs(), Selection(unticked)); }
+    TExportOptions Options(std::vector<int> unticked = {})
+    {
+        return ExportOptionsFrom(data->Prefs(), Selection(unticked));
+    }
 
     const std::string& Hosts() { return data->Prefs().HostsFile; }
 
@@ -147,30 +150,72 @@ TEST_P(WriterLayoutTest, WritesTheFileByteForByte)
 INSTANTIATE_TEST_SUITE_P(
     Layouts, WriterLayoutTest,
     ::testing::Values(
-        WriterCase{"HostsGroupedEverything", 0, true, true, true, true, "", {},
+        WriterCase{"HostsGroupedEverything",
+                   0,
+                   true,
+                   true,
+                   true,
+                   true,
+                   "",
+                   {},
                    "# @\n\n"
                    "127.0.0.1\tlocalhost\n10.0.0.9\tcdn.example.net\n10.1.2.3\tintranet.example # office\n\n"
                    "# Ads [R]\n\n127.0.0.1\tads.example.com # banner\n127.0.0.1\tb.ads.net\n\n"
                    "# beta [RX]\n\n127.0.0.1\tzeta.example\n\n"
                    "# Tracking [X]\n\n127.0.0.1\ttrack.example # pixel\n\n"},
-        WriterCase{"HostsGroupedBareHeadings", 0, true, false, false, true, "", {},
+        WriterCase{"HostsGroupedBareHeadings",
+                   0,
+                   true,
+                   false,
+                   false,
+                   true,
+                   "",
+                   {},
                    "# @\n\n"
                    "# Ads\n\n127.0.0.1\tads.example.com # banner\n127.0.0.1\tb.ads.net\n\n"
                    "# beta\n\n127.0.0.1\tzeta.example\n\n"
                    "# Tracking\n\n127.0.0.1\ttrack.example # pixel\n\n"},
-        WriterCase{"PlainTextNeverWritesGoodHosts", 1, true, true, true, true, "", {},
+        WriterCase{"PlainTextNeverWritesGoodHosts",
+                   1,
+                   true,
+                   true,
+                   true,
+                   true,
+                   "",
+                   {},
                    "** @\n\n"
                    "** Ads [R]\n\nads.example.com ** banner\nb.ads.net\n\n"
                    "** beta [RX]\n\nzeta.example\n\n"
                    "** Tracking [X]\n\ntrack.example ** pixel\n\n"},
-        WriterCase{"UngroupedKeepsHostsWithoutAGroup", 0, false, true, true, false, "0.0.0.0", {},
+        WriterCase{"UngroupedKeepsHostsWithoutAGroup",
+                   0,
+                   false,
+                   true,
+                   true,
+                   false,
+                   "0.0.0.0",
+                   {},
                    "# @\n\n"
                    "127.0.0.1\tlocalhost\n10.0.0.9\tcdn.example.net\n10.1.2.3\tintranet.example\n\n"
                    "0.0.0.0\tads.example.com\n0.0.0.0\tb.ads.net\n0.0.0.0\torphan.example\n"
                    "0.0.0.0\ttrack.example\n0.0.0.0\tzeta.example\n"},
-        WriterCase{"UngroupedOneGroupUnticked", 1, false, true, false, true, "", {2},
+        WriterCase{"UngroupedOneGroupUnticked",
+                   1,
+                   false,
+                   true,
+                   false,
+                   true,
+                   "",
+                   {2},
                    "** @\n\nads.example.com ** banner\nb.ads.net\nzeta.example\n"},
-        WriterCase{"GroupedOneGroupUnticked", 0, true, true, false, false, "", {1},
+        WriterCase{"GroupedOneGroupUnticked",
+                   0,
+                   true,
+                   true,
+                   false,
+                   false,
+                   "",
+                   {1},
                    "# @\n\n# beta [RX]\n\n127.0.0.1\tzeta.example\n\n"
                    "# Tracking [X]\n\n127.0.0.1\ttrack.example\n\n"}),
     [](const auto& info) { return info.param.name; });
@@ -394,9 +439,11 @@ TEST_F(WriterTest, WriteHostsUsesTheDefaultSelectionAndForcesItsSettingsForTheRu
 
     ASSERT_TRUE(WriteHosts(*data, data->Prefs()).completed);
     std::string written = dir.Read("hosts");
-    EXPECT_EQ(written, Lines("# " + header + "\n\n"
-                             "127.0.0.1\tlocalhost\n10.0.0.9\tcdn.example.net\n10.1.2.3\tintranet.example # office\n\n"
-                             "# Ads\n\n127.0.0.1\tads.example.com # banner\n127.0.0.1\tb.ads.net\n\n"));
+    EXPECT_EQ(written,
+              Lines("# " + header +
+                    "\n\n"
+                    "127.0.0.1\tlocalhost\n10.0.0.9\tcdn.example.net\n10.1.2.3\tintranet.example # office\n\n"
+                    "# Ads\n\n127.0.0.1\tads.example.com # banner\n127.0.0.1\tb.ads.net\n\n"));
     EXPECT_EQ(p.ExportFile, dir.File("my-export.txt"));
     EXPECT_EQ(p.ExportFormat, 1);
     EXPECT_FALSE(p.ExportGoodHosts);
@@ -433,8 +480,8 @@ TEST_F(WriterTest, AfterWriteCommandRunsOnlyAfterASuccessfulWrite)
     const std::string expected =
         std::filesystem::current_path().string() + "|2|" + dir.File("hosts") + " " + dir.File("hosts") + "\n";
 #else
-    data->Prefs().WriteAction = "echo %hosts% %HOSTS% > " + dir.File("ran.tmp") + " && mv " + dir.File("ran.tmp") +
-                                " " + dir.File("ran");
+    data->Prefs().WriteAction = "echo %hosts% %HOSTS% > " + dir.File("ran.tmp") + " && mv " +
+                                dir.File("ran.tmp") + " " + dir.File("ran");
     const std::string ran = "ran";
     const std::string expected = dir.File("hosts") + " " + dir.File("hosts") + "\n";
 #endif
@@ -468,10 +515,8 @@ TEST(ExpandWriteAction, ReplacesThePlaceholderInAnyCase)
         const char* action;
         const char* expected;
     } cases[] = {
-        {"notify %hosts%", "notify /etc/x"},
-        {"cp %hosts% %HOSTS%.copy", "cp /etc/x /etc/x.copy"},
-        {"%Hosts%%hOsTs%", "/etc/x/etc/x"},
-        {"no placeholder", "no placeholder"},
+        {"notify %hosts%", "notify /etc/x"}, {"cp %hosts% %HOSTS%.copy", "cp /etc/x /etc/x.copy"},
+        {"%Hosts%%hOsTs%", "/etc/x/etc/x"},  {"no placeholder", "no placeholder"},
         {"%host% %hosts", "%host% %hosts"},
     };
     for (const auto& c : cases)
@@ -494,8 +539,8 @@ TEST_F(WriterTest, DisableAndEnable)
     const std::string content = "127.0.0.1\tlocalhost\r\n# keep me\n";
     dir.Write("hosts", content);
     dir.Write("hosts.Quillon", "stale copy");
-    EXPECT_EQ(ToggleHostsFile(Hosts()), "The HOSTS file has been disabled by renaming it to\r\n" +
-                                          dir.File("hosts.Quillon"));
+    EXPECT_EQ(ToggleHostsFile(Hosts()),
+              "The HOSTS file has been disabled by renaming it to\r\n" + dir.File("hosts.Quillon"));
     EXPECT_EQ(HostsState(Hosts()), THostsState::Disabled);
     EXPECT_EQ(dir.Read("hosts.Quillon"), content);
 
@@ -510,7 +555,7 @@ TEST_F(WriterTest, DisableAndEnableEachRenameOnlyWhenTheirRuleAllows)
     const struct {
         const char* name;
         bool disable;
-        const char* hosts;    // content before, nullptr: no file
+        const char* hosts;   // content before, nullptr: no file
         const char* copy;
         bool renamed;
         const char* hostsAfter;
@@ -534,7 +579,8 @@ TEST_F(WriterTest, DisableAndEnableEachRenameOnlyWhenTheirRuleAllows)
             dir.Write("hosts.Quillon", c.copy);
         EXPECT_EQ(c.disable ? DisableHostsFile(Hosts()) : EnableHostsFile(Hosts()), c.renamed) << c.name;
         EXPECT_EQ(dir.Exists("hosts") ? dir.Read("hosts") : "-", c.hostsAfter ? c.hostsAfter : "-") << c.name;
-        EXPECT_EQ(dir.Exists("hosts.Quillon") ? dir.Read("hosts.Quillon") : "-", c.copyAfter ? c.copyAfter : "-")
+        EXPECT_EQ(dir.Exists("hosts.Quillon") ? dir.Read("hosts.Quillon") : "-",
+                  c.copyAfter ? c.copyAfter : "-")
             << c.name;
     }
     EXPECT_EQ(DisabledHostsFileName(Hosts()), Hosts() + ".Quillon");
@@ -548,7 +594,8 @@ TEST_F(WriterTest, AFailedRenameIsReportedNotAnnounced)
         ToggleHostsFile(Hosts());
         FAIL() << "the failed rename was announced as done";
     } catch (const EQuillonError& e) {
-        EXPECT_NE(std::string(e.what()).find("Cannot rename " + dir.File("hosts")), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("Cannot rename " + dir.File("hosts")), std::string::npos)
+            << e.what();
     }
     EXPECT_EQ(HostsState(Hosts()), THostsState::Present);
 }
@@ -569,4 +616,4 @@ TEST_F(WriterTest, DefaultSelectionLeavesExcludedGroupsOut)
     EXPECT_EQ(data->Groups.IndexName(), "group_name");
 }
 
-} // namespace
+}   // namespace

@@ -148,67 +148,130 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LineCase{"EmptyFile", "", noChange, "0/0/0 0/0/0 0/0/0", {}, "0 lines processed."},
         LineCase{"BlankLines", "\n  \n\t\r\n", noChange, "0/0/0 0/0/0 0/0/0", {}, "3 lines processed."},
-        LineCase{"SeveralNamesOnALine", "127.0.0.1 a.example b.example,c.example\n", noChange,
+        LineCase{"SeveralNamesOnALine",
+                 "127.0.0.1 a.example b.example,c.example\n",
+                 noChange,
                  "0/0/0 3/0/0 0/0/0",
                  {"NEW    BadHost  a.example", "NEW    BadHost  b.example", "NEW    BadHost  c.example"},
                  "1 lines processed."},
-        LineCase{"OtherAddressIsAGoodHost", "1.2.3.4 x.example # office\n", noChange, "0/0/0 0/0/0 1/0/0",
-                 {"NEW    GoodHost 1.2.3.4 x.example # office"}, "1 lines processed."},
-        LineCase{"GoodHostsOff", "1.2.3.4 x.example\n", [](TQuillonPrefs& p) { p.ImportGoodHosts = false; },
-                 "0/0/0 1/0/0 0/0/0", {"NEW    BadHost  x.example"}, "1 lines processed."},
-        LineCase{"BlockingAddresses", "0.0.0.0 x.example\n10.9.9.9 y.example\n",
-                 [](TQuillonPrefs& p) { p.HostsIP = "10.9.9.9"; }, "0/0/0 2/0/0 0/0/0",
-                 {"NEW    BadHost  x.example", "NEW    BadHost  y.example"}, "2 lines processed."},
-        LineCase{"LocalhostIsSkipped", "127.0.0.1 LocalHost\n127.0.0.1 localhost a.example\n", noChange,
-                 "0/0/0 1/0/0 0/0/0", {"NEW    BadHost  a.example"}, "2 lines processed."},
-        LineCase{"SecondOccurrence", "127.0.0.1 a.example # one\n127.0.0.1 A.example # one\n127.0.0.1 a.example\n",
-                 noChange, "0/0/0 1/1/1 0/0/0",
-                 {"NEW    BadHost  a.example # one", "DUPE   BadHost  A.example # one", "UPDATE BadHost  a.example"},
+        LineCase{"OtherAddressIsAGoodHost",
+                 "1.2.3.4 x.example # office\n",
+                 noChange,
+                 "0/0/0 0/0/0 1/0/0",
+                 {"NEW    GoodHost 1.2.3.4 x.example # office"},
+                 "1 lines processed."},
+        LineCase{"GoodHostsOff",
+                 "1.2.3.4 x.example\n",
+                 [](TQuillonPrefs& p) { p.ImportGoodHosts = false; },
+                 "0/0/0 1/0/0 0/0/0",
+                 {"NEW    BadHost  x.example"},
+                 "1 lines processed."},
+        LineCase{"BlockingAddresses",
+                 "0.0.0.0 x.example\n10.9.9.9 y.example\n",
+                 [](TQuillonPrefs& p) { p.HostsIP = "10.9.9.9"; },
+                 "0/0/0 2/0/0 0/0/0",
+                 {"NEW    BadHost  x.example", "NEW    BadHost  y.example"},
+                 "2 lines processed."},
+        LineCase{"LocalhostIsSkipped",
+                 "127.0.0.1 LocalHost\n127.0.0.1 localhost a.example\n",
+                 noChange,
+                 "0/0/0 1/0/0 0/0/0",
+                 {"NEW    BadHost  a.example"},
+                 "2 lines processed."},
+        LineCase{"SecondOccurrence",
+                 "127.0.0.1 a.example # one\n127.0.0.1 A.example # one\n127.0.0.1 a.example\n",
+                 noChange,
+                 "0/0/0 1/1/1 0/0/0",
+                 {"NEW    BadHost  a.example # one", "DUPE   BadHost  A.example # one",
+                  "UPDATE BadHost  a.example"},
                  "3 lines processed."},
-        LineCase{"CommentedOutHost", "# 127.0.0.1 old.example.com\n#127.0.0.1\n", noChange, "1/0/0 0/0/0 0/0/0",
-                 {"IGNORE BadHost  # 127.0.0.1 old.example.com", "NEW    Group    127.0.0.1"}, "2 lines processed."},
-        LineCase{"WritersFirstLineSkipped", "# Created by Quillon 4.1 - 03/04/26\n\n", noChange,
-                 "0/0/0 0/0/0 0/0/0", {}, "2 lines processed."},
-        LineCase{"OptionTwoIgnoresCommentLines", "# Ads\n# 127.0.0.1 x.example\n127.0.0.1 a.example\n",
-                 [](TQuillonPrefs& p) { p.ImportGroupOption = 2; }, "0/0/0 1/0/0 0/0/0",
-                 {"NEW    BadHost  a.example"}, "3 lines processed."},
-        LineCase{"OptionOneMapsUnknownGroups", "# Default Group\n# Unknown\n127.0.0.1 a.example\n",
-                 [](TQuillonPrefs& p) { p.ImportGroupOption = 1; }, "0/1/0 1/0/0 0/0/0",
-                 {"DUPE   Group    Default Group", "NEW    BadHost  a.example"}, "3 lines processed."},
-        LineCase{"LineErrors",
-                 "ads.example\n999.1.1.1 a.example\n127.0.0.1 bad!one ,\n127.0.0.1 \"b\"\"c\" \"ok.example\"\n",
-                 noChange, "0/0/0 1/0/0 0/0/0",
-                 {"ERROR  Line 1 - Invalid format - no whitespace", "ERROR  Line 2 - Invalid IP address \"999.1.1.1\"",
-                  "ERROR  Line 3 - Invalid hostname \"bad!one\"", "ERROR  Line 3 - Invalid hostname \"\"",
-                  "ERROR  Line 4 - Invalid hostname \"b\"c\"", "NEW    BadHost  ok.example"},
-                 "5 errors in 4 lines."},
-        LineCase{"QuoteInsideANameDoesNotSplitIt", "127.0.0.1 a.example\"b.example\" c.example\n", noChange,
+        LineCase{"CommentedOutHost",
+                 "# 127.0.0.1 old.example.com\n#127.0.0.1\n",
+                 noChange,
+                 "1/0/0 0/0/0 0/0/0",
+                 {"IGNORE BadHost  # 127.0.0.1 old.example.com", "NEW    Group    127.0.0.1"},
+                 "2 lines processed."},
+        LineCase{"WritersFirstLineSkipped",
+                 "# Created by Quillon 4.1 - 03/04/26\n\n",
+                 noChange,
+                 "0/0/0 0/0/0 0/0/0",
+                 {},
+                 "2 lines processed."},
+        LineCase{"OptionTwoIgnoresCommentLines",
+                 "# Ads\n# 127.0.0.1 x.example\n127.0.0.1 a.example\n",
+                 [](TQuillonPrefs& p) { p.ImportGroupOption = 2; },
+                 "0/0/0 1/0/0 0/0/0",
+                 {"NEW    BadHost  a.example"},
+                 "3 lines processed."},
+        LineCase{"OptionOneMapsUnknownGroups",
+                 "# Default Group\n# Unknown\n127.0.0.1 a.example\n",
+                 [](TQuillonPrefs& p) { p.ImportGroupOption = 1; },
+                 "0/1/0 1/0/0 0/0/0",
+                 {"DUPE   Group    Default Group", "NEW    BadHost  a.example"},
+                 "3 lines processed."},
+        LineCase{
+            "LineErrors",
+            "ads.example\n999.1.1.1 a.example\n127.0.0.1 bad!one ,\n127.0.0.1 \"b\"\"c\" \"ok.example\"\n",
+            noChange,
+            "0/0/0 1/0/0 0/0/0",
+            {"ERROR  Line 1 - Invalid format - no whitespace",
+             "ERROR  Line 2 - Invalid IP address \"999.1.1.1\"",
+             "ERROR  Line 3 - Invalid hostname \"bad!one\"", "ERROR  Line 3 - Invalid hostname \"\"",
+             "ERROR  Line 4 - Invalid hostname \"b\"c\"", "NEW    BadHost  ok.example"},
+            "5 errors in 4 lines."},
+        LineCase{"QuoteInsideANameDoesNotSplitIt",
+                 "127.0.0.1 a.example\"b.example\" c.example\n",
+                 noChange,
                  "0/0/0 1/0/0 0/0/0",
                  {"ERROR  Line 1 - Invalid hostname \"a.example\"b.example\"\"", "NEW    BadHost  c.example"},
                  "1 errors in 1 lines."},
         // Files that end exactly where the read buffer ends.
-        LineCase{"LineEndsFillTheBuffer", std::string(32768, '\n'), noChange, "0/0/0 0/0/0 0/0/0", {},
+        LineCase{"LineEndsFillTheBuffer",
+                 std::string(32768, '\n'),
+                 noChange,
+                 "0/0/0 0/0/0 0/0/0",
+                 {},
                  "32768 lines processed."},
-        LineCase{"LineEndsFillTwoBuffers", std::string(65536, '\n'), noChange, "0/0/0 0/0/0 0/0/0", {},
+        LineCase{"LineEndsFillTwoBuffers",
+                 std::string(65536, '\n'),
+                 noChange,
+                 "0/0/0 0/0/0 0/0/0",
+                 {},
                  "65536 lines processed."},
-        LineCase{"LastLineWithoutEndFillsTheBuffer", std::string(32767, '\n') + " ", noChange,
-                 "0/0/0 0/0/0 0/0/0", {}, "32768 lines processed."},
-        LineCase{"MoreErrorsThanLines", "127.0.0.1 a! b! c!\n", noChange, "0/0/0 0/0/0 0/0/0",
+        LineCase{"LastLineWithoutEndFillsTheBuffer",
+                 std::string(32767, '\n') + " ",
+                 noChange,
+                 "0/0/0 0/0/0 0/0/0",
+                 {},
+                 "32768 lines processed."},
+        LineCase{"MoreErrorsThanLines",
+                 "127.0.0.1 a! b! c!\n",
+                 noChange,
+                 "0/0/0 0/0/0 0/0/0",
                  {"ERROR  Line 1 - Invalid hostname \"a!\"", "ERROR  Line 1 - Invalid hostname \"b!\"",
                   "ERROR  Line 1 - Invalid hostname \"c!\""},
                  "3 errors in 1 lines."},
-        LineCase{"EmptyNamesFromCommas", "127.0.0.1 ,a.example,,b.example,\n", noChange, "0/0/0 2/0/0 0/0/0",
+        LineCase{"EmptyNamesFromCommas",
+                 "127.0.0.1 ,a.example,,b.example,\n",
+                 noChange,
+                 "0/0/0 2/0/0 0/0/0",
                  {"ERROR  Line 1 - Invalid hostname \"\"", "NEW    BadHost  a.example",
                   "ERROR  Line 1 - Invalid hostname \"\"", "NEW    BadHost  b.example",
                   "ERROR  Line 1 - Invalid hostname \"\""},
                  "3 errors in 1 lines."},
-        LineCase{"PlainText", "** Ads\nads.example.com ** banner\n127.0.0.1\n",
-                 [](TQuillonPrefs& p) { p.ImportFormat = 1; }, "1/0/0 1/0/0 0/0/0",
+        LineCase{"PlainText",
+                 "** Ads\nads.example.com ** banner\n127.0.0.1\n",
+                 [](TQuillonPrefs& p) { p.ImportFormat = 1; },
+                 "1/0/0 1/0/0 0/0/0",
                  {"NEW    Group    Ads", "NEW    BadHost  ads.example.com ** banner",
                   "ERROR  Line 3 - Invalid hostname \"127.0.0.1\""},
                  "1 errors in 3 lines."},
-        LineCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBF# Ads\r\n127.0.0.1 a.example\r\n", noChange,
-                 "1/0/0 1/0/0 0/0/0", {"NEW    Group    Ads", "NEW    BadHost  a.example"}, "2 lines processed."}),
+        LineCase{"ByteOrderMarkSkipped",
+                 "\xEF\xBB\xBF# Ads\r\n127.0.0.1 a.example\r\n",
+                 noChange,
+                 "1/0/0 1/0/0 0/0/0",
+                 {"NEW    Group    Ads", "NEW    BadHost  a.example"},
+                 "2 lines processed."}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(ImportTest, GroupHeadingsAndFlags)
@@ -301,11 +364,12 @@ TEST_F(ImportTest, CleanupKeepsTheDefaultGroup)
     data->Prefs().ImportCleanup = true;
     auto run = Import("");
     EXPECT_EQ(run->Counter(TEntity::Group, TOutcomeKind::Update), -2);
-    EXPECT_EQ(ReportBody(), std::vector<std::string>{"UPDATE Group    REMOVED - 2 groups removed during Group Cleanup"});
+    EXPECT_EQ(ReportBody(),
+              std::vector<std::string>{"UPDATE Group    REMOVED - 2 groups removed during Group Cleanup"});
     EXPECT_EQ(GroupFlags("Default Group"), "");
     EXPECT_EQ(GroupFlags("Empty one"), "-");
-    EXPECT_EQ(progress.steps, (std::vector<std::string>{"Importing...", "Performing group cleanup...",
-                                                         "Saving data..."}));
+    EXPECT_EQ(progress.steps,
+              (std::vector<std::string>{"Importing...", "Performing group cleanup...", "Saving data..."}));
     EXPECT_TRUE(dir.Exists("Groups.cds"));
 }
 
@@ -317,9 +381,9 @@ TEST_F(ImportTest, ReportHeaderAndClosingLines)
     Import("127.0.0.1 a.example\n# 127.0.0.1 b.example\nnope\n");
     std::string nl = platform::LineEnd;
     EXPECT_EQ(dir.Read("ImportReport.txt"),
-              "Quillon Import Report - " + data->DateTimeText() + nl + "Importing " + dir.File("input.txt") + nl + nl +
-                  "IGNORE BadHost  # 127.0.0.1 b.example" + nl + "ERROR  Line 3 - Invalid format - no whitespace" + nl +
-                  nl + "1 errors in 3 lines." + nl);
+              "Quillon Import Report - " + data->DateTimeText() + nl + "Importing " + dir.File("input.txt") +
+                  nl + nl + "IGNORE BadHost  # 127.0.0.1 b.example" + nl +
+                  "ERROR  Line 3 - Invalid format - no whitespace" + nl + nl + "1 errors in 3 lines." + nl);
 
     data->Prefs().ImportReport = false;
     std::filesystem::remove(dir.File("ImportReport.txt"));
@@ -342,7 +406,8 @@ TEST_F(ImportTest, CancelReloadsTheSavedTables)
     EXPECT_EQ(data->BadHosts.RecordCount(), 1);
     EXPECT_EQ(Bad("saved.example"), "1");
     std::string report = dir.Read("ImportReport.txt");
-    std::string closing = std::string(platform::LineEnd) + platform::LineEnd + "Import cancelled" + platform::LineEnd;
+    std::string closing =
+        std::string(platform::LineEnd) + platform::LineEnd + "Import cancelled" + platform::LineEnd;
     ASSERT_GE(report.size(), closing.size());
     EXPECT_EQ(report.substr(report.size() - closing.size()), closing);
 }
@@ -361,7 +426,8 @@ TEST_F(ImportTest, WrittenFileComesBackAsDuplicates)
     p.ExportGoodHosts = true;
     p.ExportView = false;
     TSilentProgress silent;
-    ASSERT_TRUE(THostsWriter(*data, silent).DoExport(ExportOptionsFrom(p, DefaultGroupSelection(*data))).completed);
+    ASSERT_TRUE(
+        THostsWriter(*data, silent).DoExport(ExportOptionsFrom(p, DefaultGroupSelection(*data))).completed);
     p.ExportBackup = false;
 
     p.ImportFile = dir.File("export.txt");
@@ -390,8 +456,9 @@ TEST_F(ImportTest, MissingInputIsNamed)
         run.Run();
         FAIL() << "no error";
     } catch (const EQuillonError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.File("missing.txt") + ": No such file or directory");
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot open file " + dir.File("missing.txt") + ": No such file or directory");
     }
 }
 
-} // namespace
+}   // namespace

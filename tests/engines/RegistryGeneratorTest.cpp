@@ -163,16 +163,17 @@ INSTANTIATE_TEST_SUITE_P(
         DomainCase{"StateCodesOnlyUnderUs", "a.example.ny.ca", {}, "ny.ca"},
         DomainCase{"SecondLevelOnlyBeforeACountryCode", "www.example.co.com", {}, "co.com"},
         DomainCase{"UpperCaseHost", "Shop.EXAMPLE.Co.UK", {}, "example.co.uk"},
-        DomainCase{"BareSecondLevelSuffix", "co.uk", {}, ""},
-        DomainCase{"BareStateSuffix", "ca.us", {}, ""},
+        DomainCase{"BareSecondLevelSuffix", "co.uk", {}, ""}, DomainCase{"BareStateSuffix", "ca.us", {}, ""},
         DomainCase{"OneLabel", "com", {}, ""},
         DomainCase{"ExcludedDomainListsTheLongerName", "ads.example.com", {"example.com"}, "ads.example.com"},
         DomainCase{"ExcludedDomainItself", "example.com", {"example.com"}, ""},
         DomainCase{"ExcludeLinesIgnoreCase", "x.ads.example.com", {"Example.COM"}, "ads.example.com"},
-        DomainCase{"SeveralExcludedLevels", "x.ads.example.com", {"ads.example.com", "example.com"},
+        DomainCase{"SeveralExcludedLevels",
+                   "x.ads.example.com",
+                   {"ads.example.com", "example.com"},
                    "x.ads.example.com"},
-        DomainCase{"ExcludedUnderASecondLevelSuffix", "shop.example.co.uk", {"example.co.uk"},
-                   "shop.example.co.uk"},
+        DomainCase{
+            "ExcludedUnderASecondLevelSuffix", "shop.example.co.uk", {"example.co.uk"}, "shop.example.co.uk"},
         DomainCase{"ExcludedWholeHost", "example.co.uk", {"example.co.uk"}, ""}),
     [](const auto& info) { return info.param.name; });
 
@@ -191,8 +192,8 @@ TEST_F(RegistryTest, SecondLevelLabelsComeFromThePreferences)
 TEST_F(RegistryTest, DomainsAreListedOnceInByteOrderAfterLowerCasing)
 {
     AddGroupRow(*data, 1, "Ads", true);
-    for (const char* host : {"x.a_b.net", "shop.a-b.net", "cdn.A1.net", "www.Example.com", "ads.example.COM",
-                             "a.b.zz"})
+    for (const char* host :
+         {"x.a_b.net", "shop.a-b.net", "cdn.A1.net", "www.Example.com", "ads.example.COM", "a.b.zz"})
         AddBadRow(*data, host, 1);
     AddBadRow(*data, "deep.ads.example.com", 1);
     Prefs().RegistryFormat = 1;
@@ -511,12 +512,9 @@ TEST(SplitString, AppendsEveryPiece)
         const char* separator;
         std::vector<std::string> pieces;
     } cases[] = {
-        {"a.b.c", ".", {"a", "b", "c"}},
-        {"", ".", {}},
-        {"abc", ".", {"abc"}},
-        {"a..b", ".", {"a", "", "b"}},
-        {".a.", ".", {"", "a", ""}},
-        {"a--b-c--", "--", {"a", "b-c", ""}},
+        {"a.b.c", ".", {"a", "b", "c"}}, {"", ".", {}},
+        {"abc", ".", {"abc"}},           {"a..b", ".", {"a", "", "b"}},
+        {".a.", ".", {"", "a", ""}},     {"a--b-c--", "--", {"a", "b-c", ""}},
     };
     for (const auto& c : cases) {
         std::vector<std::string> list{"kept"};
@@ -549,4 +547,4 @@ TEST(CommaText, WritesAndReadsStringLists)
               (std::vector<std::string>{"a.com", "b.net", "c.org", ""}));
 }
 
-} // namespace
+}   // namespace

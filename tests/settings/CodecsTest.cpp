@@ -58,12 +58,11 @@ TEST_P(Base16Coding, EncodesUpperCaseAndDecodesBack)
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, Base16Coding,
-    testing::Values(TCodingCase{"Empty", "", ""},
-                    TCodingCase{"Tab", "\t", "09"},
-                    TCodingCase{"CommentSeparator", " # ", "202320"},
-                    TCodingCase{"HighAndZeroBytes", "\x00\x7F\x80\xFF"s, "007F80FF"},
-                    TCodingCase{"Letters", "\xAB\xCD\xEF", "ABCDEF"}),
-    [](const auto& info) { return CaseName(info.param.name); });
+                         testing::Values(TCodingCase{"Empty", "", ""}, TCodingCase{"Tab", "\t", "09"},
+                                         TCodingCase{"CommentSeparator", " # ", "202320"},
+                                         TCodingCase{"HighAndZeroBytes", "\x00\x7F\x80\xFF"s, "007F80FF"},
+                                         TCodingCase{"Letters", "\xAB\xCD\xEF", "ABCDEF"}),
+                         [](const auto& info) { return CaseName(info.param.name); });
 
 TEST(Base16, DecodesLowerCaseDigits)
 {
@@ -85,7 +84,8 @@ TEST_P(Base16Failure, ReportsTheExactMessage)
                        GetParam().message);
 }
 
-INSTANTIATE_TEST_SUITE_P(Codecs, Base16Failure,
+INSTANTIATE_TEST_SUITE_P(
+    Codecs, Base16Failure,
     testing::Values(TFailureCase{"SingleDigit", "2", "B16Decode input length not even."},
                     TFailureCase{"OddLengthBeforeBadCharacter", "ZZZ", "B16Decode input length not even."},
                     TFailureCase{"LetterG", "0G", "Illegal Base16 character: #71"},
@@ -106,29 +106,25 @@ TEST_P(Base64Coding, EncodesAndDecodesBack)
 
 // The RFC 4648 vectors cover every remainder of the length divided by 3.
 INSTANTIATE_TEST_SUITE_P(Codecs, Base64Coding,
-    testing::Values(TCodingCase{"Empty", "", ""},
-                    TCodingCase{"OneByte", "f", "Zg=="},
-                    TCodingCase{"TwoBytes", "fo", "Zm8="},
-                    TCodingCase{"ThreeBytes", "foo", "Zm9v"},
-                    TCodingCase{"FourBytes", "foob", "Zm9vYg=="},
-                    TCodingCase{"FiveBytes", "fooba", "Zm9vYmE="},
-                    TCodingCase{"SixBytes", "foobar", "Zm9vYmFy"},
-                    TCodingCase{"HighBits", "\xFB\xFF\xBF", "+/+/"},
-                    TCodingCase{"Zeros", "\x00\x00\x00\x00"s, "AAAAAA=="}),
-    [](const auto& info) { return CaseName(info.param.name); });
+                         testing::Values(TCodingCase{"Empty", "", ""}, TCodingCase{"OneByte", "f", "Zg=="},
+                                         TCodingCase{"TwoBytes", "fo", "Zm8="},
+                                         TCodingCase{"ThreeBytes", "foo", "Zm9v"},
+                                         TCodingCase{"FourBytes", "foob", "Zm9vYg=="},
+                                         TCodingCase{"FiveBytes", "fooba", "Zm9vYmE="},
+                                         TCodingCase{"SixBytes", "foobar", "Zm9vYmFy"},
+                                         TCodingCase{"HighBits", "\xFB\xFF\xBF", "+/+/"},
+                                         TCodingCase{"Zeros", "\x00\x00\x00\x00"s, "AAAAAA=="}),
+                         [](const auto& info) { return CaseName(info.param.name); });
 
 class Base64Decoding : public testing::TestWithParam<TCodingCase> {};
 
-TEST_P(Base64Decoding, Decodes)
-{
-    EXPECT_EQ(Base64Decode(GetParam().coded), GetParam().bytes);
-}
+TEST_P(Base64Decoding, Decodes) { EXPECT_EQ(Base64Decode(GetParam().coded), GetParam().bytes); }
 
-INSTANTIATE_TEST_SUITE_P(Codecs, Base64Decoding,
+INSTANTIATE_TEST_SUITE_P(
+    Codecs, Base64Decoding,
     testing::Values(TCodingCase{"UnpaddedTwoCharacters", "f", "Zg"},
                     TCodingCase{"UnpaddedThreeCharacters", "fo", "Zm8"},
-                    TCodingCase{"OnePadOfTwo", "f", "Zg="},
-                    TCodingCase{"StartsWithPad", "", "=Zm9v"},
+                    TCodingCase{"OnePadOfTwo", "f", "Zg="}, TCodingCase{"StartsWithPad", "", "=Zm9v"},
                     TCodingCase{"AnythingAfterFirstPadIgnored", "foo", "Zm9v=\n-_!"},
                     TCodingCase{"LoneDanglingBitsDropped", "f", "Zh"},
                     TCodingCase{"LongLine", std::string(300, '\xFF'), std::string(400, '/')}),
@@ -142,7 +138,8 @@ TEST_P(Base64Failure, ReportsTheExactMessage)
                        GetParam().message);
 }
 
-INSTANTIATE_TEST_SUITE_P(Codecs, Base64Failure,
+INSTANTIATE_TEST_SUITE_P(
+    Codecs, Base64Failure,
     testing::Values(TFailureCase{"OneCharacter", "Z", "Illegal Base64 data length"},
                     TFailureCase{"FiveCharacters", "Zm9vY", "Illegal Base64 data length"},
                     TFailureCase{"LengthCountsUpToFirstPad", "Zm9vY==", "Illegal Base64 data length"},
@@ -167,4 +164,4 @@ TEST(Base64, EncodesEveryByteValueReversiblyOnOneLine)
     }
 }
 
-} // namespace
+}   // namespace

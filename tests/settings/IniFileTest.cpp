@@ -109,25 +109,19 @@ TEST_P(IniNumbers, ReadsWholeDecimalIntegersOnly)
         EXPECT_EQ(ini.ReadBool("S", "v", def), c.isInteger ? c.integer != 0 : def);
 }
 
-INSTANTIATE_TEST_SUITE_P(IniFile, IniNumbers,
-    testing::Values(
-                    TNumberCase{"Zero", "0", true, 0},
-                    TNumberCase{"One", "1", true, 1},
-                    TNumberCase{"Two", "2", true, 2},
-                    TNumberCase{"Negative", "-5", true, -5},
+INSTANTIATE_TEST_SUITE_P(
+    IniFile, IniNumbers,
+    testing::Values(TNumberCase{"Zero", "0", true, 0}, TNumberCase{"One", "1", true, 1},
+                    TNumberCase{"Two", "2", true, 2}, TNumberCase{"Negative", "-5", true, -5},
                     TNumberCase{"PlusSign", "+7", true, 7},
                     TNumberCase{"TrimmedByTheFile", "  42  ", true, 42},
                     TNumberCase{"Largest", "2147483647", true, 2147483647},
                     TNumberCase{"Smallest", "-2147483648", true, -2147483647 - 1},
-                    TNumberCase{"TooLarge", "2147483648", false, 0},
-                    TNumberCase{"Word", "yes", false, 0},
-                    TNumberCase{"Empty", "", false, 0},
-                    TNumberCase{"Fraction", "1.5", false, 0},
+                    TNumberCase{"TooLarge", "2147483648", false, 0}, TNumberCase{"Word", "yes", false, 0},
+                    TNumberCase{"Empty", "", false, 0}, TNumberCase{"Fraction", "1.5", false, 0},
                     TNumberCase{"TrailingText", "12abc", false, 0},
-                    TNumberCase{"Hexadecimal", "0x10", false, 0},
-                    TNumberCase{"TwoSigns", "+-1", false, 0},
-                    TNumberCase{"SignAlone", "-", false, 0},
-                    TNumberCase{"InnerBlank", "1 2", false, 0}),
+                    TNumberCase{"Hexadecimal", "0x10", false, 0}, TNumberCase{"TwoSigns", "+-1", false, 0},
+                    TNumberCase{"SignAlone", "-", false, 0}, TNumberCase{"InnerBlank", "1 2", false, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(IniFile, MissingKeysAndSectionsGiveDefaults)
@@ -147,8 +141,7 @@ TEST_F(IniFile, WritesWholeFileInFirstSeenOrderWithoutComments)
     ini.WriteBool("Third", "on", true);
     ini.WriteBool("Third", "off", false);
     ini.UpdateFile();
-    EXPECT_EQ(dir.Read("test.ini"), Lines({"[First]", "b=2", "a=-3", "",
-                                           "[Second]", "z=26", "y=25", "",
+    EXPECT_EQ(dir.Read("test.ini"), Lines({"[First]", "b=2", "a=-3", "", "[Second]", "z=26", "y=25", "",
                                            "[Third]", "on=1", "off=0", ""}));
 }
 
@@ -267,4 +260,4 @@ TEST_F(IniFile, AFullDiskLeavesTheOldFile)
     }
 }
 
-} // namespace
+}   // namespace

@@ -110,13 +110,11 @@ TEST_P(PrefsCoded, IPSeparatorDecodesOrFallsBackToTab)
 }
 
 INSTANTIATE_TEST_SUITE_P(Prefs, PrefsCoded,
-    testing::Values(TCodedCase{"Tab", "09", "\t"},
-                    TCodedCase{"TwoBlanks", "2020", "  "},
-                    TCodedCase{"LowerCaseDigits", "0a", "\n"},
-                    TCodedCase{"OddLength", "2", "\t"},
-                    TCodedCase{"NotHex", "ZZ", "\t"},
-                    TCodedCase{"Empty", "", "\t"}),
-    [](const auto& info) { return std::string(info.param.name); });
+                         testing::Values(TCodedCase{"Tab", "09", "\t"}, TCodedCase{"TwoBlanks", "2020", "  "},
+                                         TCodedCase{"LowerCaseDigits", "0a", "\n"},
+                                         TCodedCase{"OddLength", "2", "\t"}, TCodedCase{"NotHex", "ZZ", "\t"},
+                                         TCodedCase{"Empty", "", "\t"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct TFallbackCase {
     const char* name;
@@ -134,7 +132,8 @@ TEST_P(PrefsFallback, NonNumbersGiveTheDefault)
     EXPECT_EQ(p.LastGroup, GetParam().lastGroup);
 }
 
-INSTANTIATE_TEST_SUITE_P(Prefs, PrefsFallback,
+INSTANTIATE_TEST_SUITE_P(
+    Prefs, PrefsFallback,
     testing::Values(TFallbackCase{"WordIsDefault", "SaveWindows=yes\nLastGroup=abc\n", true, 0},
                     TFallbackCase{"AnyNonZeroIsTrue", "SaveWindows=2\nLastGroup=17\n", true, 17},
                     TFallbackCase{"ZeroIsFalse", "SaveWindows=0\nLastGroup=-4\n", false, -4},
@@ -166,9 +165,9 @@ TEST_F(Prefs, WritesEverySectionAndKeyInTableOrder)
     const TIniFile ini(IniName());
     EXPECT_EQ(ini.Sections(), (TLines{"Preferences", "Import", "Export", "Registry"}));
     EXPECT_EQ(ini.ReadSection("Preferences"),
-              (TLines{"HostsFile", "HostsIP", "IPSeparator", "CommentSeparator", "TextEditor",
-                      "WriteAction", "RestrictedDefault", "SaveWindows", "WriteHostsAfterAdd",
-                      "ClearEntryAfterAdd", "LastGroup", "BadHostChars", "TextComment", "OldShortcuts"}));
+              (TLines{"HostsFile", "HostsIP", "IPSeparator", "CommentSeparator", "TextEditor", "WriteAction",
+                      "RestrictedDefault", "SaveWindows", "WriteHostsAfterAdd", "ClearEntryAfterAdd",
+                      "LastGroup", "BadHostChars", "TextComment", "OldShortcuts"}));
     EXPECT_EQ(ini.ReadSection("Import"),
               (TLines{"ImportFile", "ImportFormat", "ImportDefaultGroup", "ImportGroupOption",
                       "ImportUpdates", "ImportCleanup", "ImportGoodHosts", "UpdateGoodHosts",
@@ -251,9 +250,8 @@ TEST_F(Prefs, SaveKeepsOtherSectionsAndKeys)
     Save(p);
 
     const TIniFile ini(IniName());
-    EXPECT_EQ(ini.Sections(),
-              (TLines{"MainWindow", "Preferences", "BadHostBrowse", "GoodHostBrowse", "Import", "Export",
-                      "Registry"}));
+    EXPECT_EQ(ini.Sections(), (TLines{"MainWindow", "Preferences", "BadHostBrowse", "GoodHostBrowse",
+                                      "Import", "Export", "Registry"}));
     EXPECT_EQ(ini.ReadSection("MainWindow"), (TLines{"Top", "Left"}));
     EXPECT_EQ(ini.ReadInteger("MainWindow", "Left", 0), 20);
     EXPECT_EQ(ini.ReadString("BadHostBrowse", "Columns", ""), "QUJD");
@@ -279,10 +277,7 @@ TEST_F(Prefs, LoadDiscardsUnsavedChanges)
     EXPECT_FALSE(p.ReportDupes);
 }
 
-TEST_F(Prefs, IniFileNameIsTheOneGiven)
-{
-    EXPECT_EQ(Make().IniFileName(), IniName());
-}
+TEST_F(Prefs, IniFileNameIsTheOneGiven) { EXPECT_EQ(Make().IniFileName(), IniName()); }
 
 TEST_F(Prefs, DefaultHostsFileIsTheSystemOne)
 {
@@ -325,4 +320,4 @@ TEST(DecodePref, FallsBackOnlyWhenEmptyOrUndecodable)
     EXPECT_EQ(DecodePref("4G", "d"), "d");
 }
 
-} // namespace
+}   // namespace

@@ -38,7 +38,4 @@ inline const TExpandCase SharedExpandCases[] = {
     {"LonePercent", "100% sure", "100% sure"},
 };
 
-inline std::string ExpandCaseName(const testing::TestParamInfo<TExpandCase>& info)
-{
-    return info.param.name;
-}
+inline std::string ExpandCaseName(const testing::TestParamInfo<TExpandCase>& info) { return info.param.name; }

@@ -23,7 +23,7 @@ void SetDefaultValue(const std::string& key, const std::string& value)
         throw std::runtime_error("cannot write the registry key " + key);
 }
 
-} // namespace
+}   // namespace
 
 TFileAssociation::TFileAssociation(const std::string& ext, const std::string& program) : extension(ext)
 {

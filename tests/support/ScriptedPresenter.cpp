@@ -1,10 +1,7 @@
 // Scripted presenter: records messages, answers questions from a queue.
 #include "support/ScriptedPresenter.h"
 
-TScriptedPresenter::TScriptedPresenter() : previous(&MessagePresenter())
-{
-    SetMessagePresenter(this);
-}
+TScriptedPresenter::TScriptedPresenter() : previous(&MessagePresenter()) { SetMessagePresenter(this); }
 
 TScriptedPresenter::~TScriptedPresenter() { SetMessagePresenter(previous); }
 

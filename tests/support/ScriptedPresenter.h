@@ -8,7 +8,7 @@
 
 class TScriptedPresenter : public IMessagePresenter {
 public:
-    TScriptedPresenter();    // installs itself
+    TScriptedPresenter();             // installs itself
     ~TScriptedPresenter() override;   // restores the previous presenter
 
     int Present(const TMessageRequest& request) override;

@@ -11,7 +11,8 @@
 // Runs act on the modal dialog that the next step brings up, once it is up.
 // A dialog that act leaves open is cancelled, so a failing test cannot hang;
 // *opened records whether one came up.
-template <class Form> void WhenModal(std::function<void(Form&)> act, bool* opened = nullptr)
+template <class Form>
+void WhenModal(std::function<void(Form&)> act, bool* opened = nullptr)
 {
     QTimer::singleShot(0, [act, opened] {
         QWidget* w = QApplication::activeModalWidget();

@@ -20,7 +20,7 @@ public:
     {
         AboutShellOpen = [this](const std::string& address) {
             calls.push_back(address);
-            return false; // a missing program must not matter
+            return false;   // a missing program must not matter
         };
     }
     ~TShellRecorder() { AboutShellOpen = previous; }
@@ -42,7 +42,7 @@ void Leave(QWidget* w)
     QCoreApplication::sendEvent(w, &leave);
 }
 
-} // namespace
+}   // namespace
 
 class TestAbout : public QObject {
     Q_OBJECT
@@ -77,8 +77,10 @@ void TestAbout::hoverRestoresLink_data()
 {
     QTest::addColumn<QString>("link");
     QTest::addColumn<QString>("other");
-    QTest::newRow("website") << "stWebsite" << "stSupport";
-    QTest::newRow("support") << "stSupport" << "stWebsite";
+    QTest::newRow("website") << "stWebsite"
+                             << "stSupport";
+    QTest::newRow("support") << "stSupport"
+                             << "stWebsite";
 }
 
 void TestAbout::hoverRestoresLink()
@@ -116,8 +118,10 @@ void TestAbout::linkClicks_data()
 {
     QTest::addColumn<QString>("link");
     QTest::addColumn<QString>("address");
-    QTest::newRow("website") << "stWebsite" << "https://quillon.example.org/";
-    QTest::newRow("support") << "stSupport" << "mailto:support@quillon.example.org?subject=Quillon 4.100";
+    QTest::newRow("website") << "stWebsite"
+                             << "https://quillon.example.org/";
+    QTest::newRow("support") << "stSupport"
+                             << "mailto:support@quillon.example.org?subject=Quillon 4.100";
 }
 
 void TestAbout::linkClicks()
@@ -188,9 +192,9 @@ void TestAbout::textsFit()
         QCOMPARE(form.minimumSize(), form.maximumSize());
         for (const char* name : {"lblAppName", "lblNotice", "stWebsite", "stSupport"}) {
             const QLabel* label = Find<QLabel>(&form, name);
-            QVERIFY2(label->width() >= label->sizeHint().width()
-                         && label->height() >= label->sizeHint().height()
-                         && form.rect().contains(label->geometry()),
+            QVERIFY2(label->width() >= label->sizeHint().width() &&
+                         label->height() >= label->sizeHint().height() &&
+                         form.rect().contains(label->geometry()),
                      name);
         }
         QWidget* ok = Find<QPushButton>(&form, "btnOK");

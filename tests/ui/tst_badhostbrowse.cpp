@@ -64,8 +64,9 @@ struct TFixture : TDataFolder {
         b.SetFiltered(false);
         b.SetIndexName("hostname");
         for (b.First(); !b.Eof(); b.Next())
-            out << QString("%1=%2").arg(QString::fromStdString(std::string(b.AsString("hostname"))))
-                                   .arg(b.AsInteger("group_id"));
+            out << QString("%1=%2")
+                       .arg(QString::fromStdString(std::string(b.AsString("hostname"))))
+                       .arg(b.AsInteger("group_id"));
         b.SetIndexName(index);
         b.SetFiltered(filtered);
         if (standing != NoBookmark && b.BookmarkValid(standing))
@@ -127,7 +128,10 @@ std::unique_ptr<TTestBrowse> ShowBrowser(TFixture& fx)
     return form;
 }
 
-QString Current(const TFixture& fx) { return QString::fromStdString(std::string(fx.Bad().AsString("hostname"))); }
+QString Current(const TFixture& fx)
+{
+    return QString::fromStdString(std::string(fx.Bad().AsString("hostname")));
+}
 
 // The selected rows' host names, in name order.
 QStringList Selected(TFixture& fx, const TDBGrid& grid)
@@ -140,10 +144,7 @@ QStringList Selected(TFixture& fx, const TDBGrid& grid)
 }
 
 // The search timer's interval has passed.
-void Tick(TBadHostBrowseForm& form)
-{
-    QVERIFY(QMetaObject::invokeMethod(form.SearchTimer, "timeout"));
-}
+void Tick(TBadHostBrowseForm& form) { QVERIFY(QMetaObject::invokeMethod(form.SearchTimer, "timeout")); }
 
 void Type(QWidget* grid, const QString& text)
 {
@@ -167,7 +168,7 @@ void GoTo(TFixture& fx, TDBGrid& grid, const QString& host)
     grid.ShowCursorRow();
 }
 
-} // namespace
+}   // namespace
 
 class TestBadHostBrowse : public QObject {
     Q_OBJECT
@@ -205,10 +206,12 @@ void TestBadHostBrowse::design()
     for (QPushButton* b : {form->btnAdd, form->btnEdit, form->btnDelete, form->btnGroup, form->btnSelect,
                            form->btnAll, form->btnNone, form->btnClose})
         buttons << b->text();
-    QCOMPARE(buttons, QStringList({"Add", "Edit", "Delete", "Group...", "Select...", "All", "None", "Close"}));
+    QCOMPARE(buttons,
+             QStringList({"Add", "Edit", "Delete", "Group...", "Select...", "All", "None", "Close"}));
     QVERIFY(form->btnClose->y() > form->btnNone->y() + 100);   // at the bottom of the panel
-    const std::vector<TDBColumn> expected = {
-        {"hostname", "Host", 350, true}, {"group_id", "Group", 200, false}, {"comment", "Comment", 250, false}};
+    const std::vector<TDBColumn> expected = {{"hostname", "Host", 350, true},
+                                             {"group_id", "Group", 200, false},
+                                             {"comment", "Comment", 250, false}};
     QVERIFY(form->BrowseGrid->Columns() == expected);
     QVERIFY(form->BrowseGrid->MultiSelect());
     QCOMPARE(form->SearchTimer->interval(), 1500);
@@ -250,7 +253,8 @@ void TestBadHostBrowse::groupCellsShowCaptions()
             painter.fillRect(cell.rect, cell.palette.brush(QPalette::Highlight));
         painter.setFont(cell.font);
         painter.setPen(cell.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        painter.drawText(cell.rect.adjusted(offset, offset, -offset, 0), Qt::AlignLeft | Qt::AlignTop, caption);
+        painter.drawText(cell.rect.adjusted(offset, offset, -offset, 0), Qt::AlignLeft | Qt::AlignTop,
+                         caption);
         return image;
     };
 
@@ -259,7 +263,7 @@ void TestBadHostBrowse::groupCellsShowCaptions()
     const int offset = (24 - QFontMetrics(cell.font).height()) / 2;
     QCOMPARE(form->TextOffset(), offset);
     QCOMPARE(image, expect("Trackers [R]", false, offset));
-    QVERIFY(render(5, true, image));    // zed.example, group 9
+    QVERIFY(render(5, true, image));   // zed.example, group 9
     QCOMPARE(image, expect("Failed to find group_id 9", true, offset));
 
     // Measured once per showing: a taller cell keeps the offset.
@@ -385,7 +389,8 @@ void TestBadHostBrowse::keysAndClicksSelect()
     QCOMPARE(Current(fx), QString("b.tracker.example"));
     QCOMPARE(grid->SelectedCount(), 0);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(3));
-    QCOMPARE(Selected(fx, *grid), QStringList({"b.tracker.example", "dou.example.org", "doubleclick.example"}));
+    QCOMPARE(Selected(fx, *grid),
+             QStringList({"b.tracker.example", "dou.example.org", "doubleclick.example"}));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, rowPoint(2));
     QCOMPARE(Selected(fx, *grid), QStringList({"b.tracker.example", "doubleclick.example"}));
     QCOMPARE(Current(fx), QString("dou.example.org"));
@@ -411,25 +416,29 @@ void TestBadHostBrowse::deleteHosts_data()
     QTest::addColumn<QStringList>("left");
 
     const QString one = "Are you sure you want to delete this host?";
-    QTest::newRow("nothing selected: the current row") << QStringList() << true << one << "Delete Bad Host"
-        << QStringList({"ads.example.com=2", "b.tracker.example=3", "dou.example.org=3", "doubleclick.example=2",
-                        "zed.example=9"});
+    QTest::newRow("nothing selected: the current row")
+        << QStringList() << true << one << "Delete Bad Host"
+        << QStringList({"ads.example.com=2", "b.tracker.example=3", "dou.example.org=3",
+                        "doubleclick.example=2", "zed.example=9"});
     QTest::newRow("one other row selected: still the current row")
         << QStringList({"ads.example.com"}) << true << one << "Delete Bad Host"
-        << QStringList({"ads.example.com=2", "b.tracker.example=3", "dou.example.org=3", "doubleclick.example=2",
-                        "zed.example=9"});
+        << QStringList({"ads.example.com=2", "b.tracker.example=3", "dou.example.org=3",
+                        "doubleclick.example=2", "zed.example=9"});
     QTest::newRow("answered No") << QStringList() << false << one << "Delete Bad Host"
-        << QStringList({"ads.example.com=2", "b.tracker.example=3", "dou.example.org=3", "doubleclick.example=2",
-                        "pixel.example.net=2", "zed.example=9"});
+                                 << QStringList({"ads.example.com=2", "b.tracker.example=3",
+                                                 "dou.example.org=3", "doubleclick.example=2",
+                                                 "pixel.example.net=2", "zed.example=9"});
     QTest::newRow("three selected")
         << QStringList({"ads.example.com", "dou.example.org", "zed.example"}) << true
-        << "Are you sure you want to delete the 3 selected hosts?" << "Delete Multiple Hosts"
+        << "Are you sure you want to delete the 3 selected hosts?"
+        << "Delete Multiple Hosts"
         << QStringList({"b.tracker.example=3", "doubleclick.example=2", "pixel.example.net=2"});
     QTest::newRow("three selected, answered No")
         << QStringList({"ads.example.com", "dou.example.org", "zed.example"}) << false
-        << "Are you sure you want to delete the 3 selected hosts?" << "Delete Multiple Hosts"
-        << QStringList({"ads.example.com=2", "b.tracker.example=3", "dou.example.org=3", "doubleclick.example=2",
-                        "pixel.example.net=2", "zed.example=9"});
+        << "Are you sure you want to delete the 3 selected hosts?"
+        << "Delete Multiple Hosts"
+        << QStringList({"ads.example.com=2", "b.tracker.example=3", "dou.example.org=3",
+                        "doubleclick.example=2", "pixel.example.net=2", "zed.example=9"});
 }
 
 void TestBadHostBrowse::deleteHosts()
@@ -481,12 +490,12 @@ void TestBadHostBrowse::groupMovesSelection_data()
     QTest::addColumn<QStringList>("hosts");
     QTest::addColumn<QStringList>("selectedAfter");
 
-    const QStringList unchanged = {"ads.example.com=2", "b.tracker.example=3", "dou.example.org=3",
+    const QStringList unchanged = {"ads.example.com=2",     "b.tracker.example=3", "dou.example.org=3",
                                    "doubleclick.example=2", "pixel.example.net=2", "zed.example=9"};
     QTest::newRow("none selected: the current row, moved")
         << QStringList() << 3 << "Select a new group for this host:"
-        << QStringList({"ads.example.com=2", "b.tracker.example=3", "dou.example.org=3", "doubleclick.example=2",
-                        "pixel.example.net=3", "zed.example=9"})
+        << QStringList({"ads.example.com=2", "b.tracker.example=3", "dou.example.org=3",
+                        "doubleclick.example=2", "pixel.example.net=3", "zed.example=9"})
         << QStringList();
     QTest::newRow("none selected, cancelled: the current row stays selected")
         << QStringList() << 0 << "Select a new group for this host:" << unchanged
@@ -494,12 +503,12 @@ void TestBadHostBrowse::groupMovesSelection_data()
     QTest::newRow("three selected, one already there")
         << QStringList({"ads.example.com", "b.tracker.example", "zed.example"}) << 3
         << "Select a new group for these 3 host(s):"
-        << QStringList({"ads.example.com=3", "b.tracker.example=3", "dou.example.org=3", "doubleclick.example=2",
-                        "pixel.example.net=2", "zed.example=3"})
+        << QStringList({"ads.example.com=3", "b.tracker.example=3", "dou.example.org=3",
+                        "doubleclick.example=2", "pixel.example.net=2", "zed.example=3"})
         << QStringList();
-    QTest::newRow("two selected, cancelled")
-        << QStringList({"ads.example.com", "zed.example"}) << 0 << "Select a new group for these 2 host(s):"
-        << unchanged << QStringList({"ads.example.com", "zed.example"});
+    QTest::newRow("two selected, cancelled") << QStringList({"ads.example.com", "zed.example"}) << 0
+                                             << "Select a new group for these 2 host(s):" << unchanged
+                                             << QStringList({"ads.example.com", "zed.example"});
 }
 
 void TestBadHostBrowse::groupMovesSelection()
@@ -558,17 +567,21 @@ void TestBadHostBrowse::selectByCriteria_data()
     QTest::addColumn<QString>("comment");
     QTest::addColumn<QStringList>("selected");
 
-    QTest::newRow("group only: every host of it") << 3 << "" << ""
-        << QStringList({"b.tracker.example", "dou.example.org"});
-    QTest::newRow("host text in any case, anywhere") << 0 << "  EXAMPLE.n " << ""
-        << QStringList({"pixel.example.net"});
-    QTest::newRow("host text ADS") << -1 << "ADS" << "" << QStringList({"ads.example.com"});
-    QTest::newRow("comment text") << 0 << "" << "ads" << QStringList({"doubleclick.example"});
-    QTest::newRow("criteria combine") << 2 << "o" << "" 
-        << QStringList({"ads.example.com", "doubleclick.example"});
-    QTest::newRow("group and comment, nothing matches") << 3 << "" << "banner" << QStringList();
-    QTest::newRow("everything blank: selection unchanged") << 0 << "" << ""
-        << QStringList({"zed.example"});
+    QTest::newRow("group only: every host of it")
+        << 3 << ""
+        << "" << QStringList({"b.tracker.example", "dou.example.org"});
+    QTest::newRow("host text in any case, anywhere") << 0 << "  EXAMPLE.n "
+                                                     << "" << QStringList({"pixel.example.net"});
+    QTest::newRow("host text ADS") << -1 << "ADS"
+                                   << "" << QStringList({"ads.example.com"});
+    QTest::newRow("comment text") << 0 << ""
+                                  << "ads" << QStringList({"doubleclick.example"});
+    QTest::newRow("criteria combine") << 2 << "o"
+                                      << "" << QStringList({"ads.example.com", "doubleclick.example"});
+    QTest::newRow("group and comment, nothing matches") << 3 << ""
+                                                        << "banner" << QStringList();
+    QTest::newRow("everything blank: selection unchanged") << 0 << ""
+                                                           << "" << QStringList({"zed.example"});
 }
 
 void TestBadHostBrowse::selectByCriteria()
@@ -616,7 +629,9 @@ void TestBadHostBrowse::addAndEditFreezeTheGrid()
     QCOMPARE(form->BrowseGrid->model()->rowCount(), 7);
 
     GoTo(fx, *form->BrowseGrid, "zed.example");
-    form->fillEditor = [](TBadHostEditForm& editor) { editor.cbxGroup->setCurrentIndex(editor.cbxGroup->findData(2)); };
+    form->fillEditor = [](TBadHostEditForm& editor) {
+        editor.cbxGroup->setCurrentIndex(editor.cbxGroup->findData(2));
+    };
     emit form->BrowseGrid->doubleClicked(form->BrowseGrid->currentIndex());
     QVERIFY(form->editorMode == TBadHostEditMode::Edit);
     QVERIFY(fx.Hosts().contains("zed.example=2"));
@@ -705,7 +720,8 @@ void TestBadHostBrowse::openedFromSearch()
     QCOMPARE(rows, 1);
     QVERIFY(!QuillonData->BadHosts.Filtered());
     main.findChild<QLineEdit*>("CommentEdit")->clear();
-    main.findChild<QComboBox*>("cbxGroup")->setCurrentIndex(main.findChild<QComboBox*>("cbxGroup")->findData(3));
+    main.findChild<QComboBox*>("cbxGroup")
+        ->setCurrentIndex(main.findChild<QComboBox*>("cbxGroup")->findData(3));
     search("btnSearch", "HostEdit", "dou");
     QCOMPARE(caption, QString("Bad Hosts - group_id = 3 and hostname LIKE '%dou%'"));
     QCOMPARE(rows, 1);
@@ -761,7 +777,8 @@ void TestBadHostBrowse::dialogsCentredOverMainWindow()
 
     QVERIFY(dialog.isValid());
     const QPoint offset = dialog.center() - main.frameGeometry().center();
-    QVERIFY2(offset.manhattanLength() <= 1, qPrintable(QString("off by %1, %2").arg(offset.x()).arg(offset.y())));
+    QVERIFY2(offset.manhattanLength() <= 1,
+             qPrintable(QString("off by %1, %2").arg(offset.x()).arg(offset.y())));
     browser.close();
     QVERIFY(main.close());
 }

@@ -89,8 +89,9 @@ struct TFixture : TDataFolder {
 
 TBadHostEditMode ModeOf(const QString& mode)
 {
-    return mode == "add" ? TBadHostEditMode::Add : mode == "select" ? TBadHostEditMode::Select
-                                                                     : TBadHostEditMode::Edit;
+    return mode == "add"      ? TBadHostEditMode::Add
+           : mode == "select" ? TBadHostEditMode::Select
+                              : TBadHostEditMode::Edit;
 }
 
 // The editor on screen in a mode, filled as when opened.
@@ -147,7 +148,7 @@ QString GoneBad(const QString& ip = "10.0.0.9")
            "!\r\nDo you want to change it to a Bad Host?";
 }
 
-} // namespace
+}   // namespace
 
 class TestBadHostEdit : public QObject {
     Q_OBJECT
@@ -249,15 +250,28 @@ void TestBadHostEdit::show_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("comment");
-    QTest::addColumn<int>("group");         // ComboObject after show
+    QTest::addColumn<int>("group");   // ComboObject after show
 
-    QTest::newRow("add preselects LastGroup") << "add" << "zoo.example" << 3 << "Add Bad Host" << "" << "" << 3;
-    QTest::newRow("add, LastGroup gone") << "add" << "zoo.example" << 9 << "Add Bad Host" << "" << "" << -1;
-    QTest::newRow("edit shows the current row")
-        << "edit" << "zoo.example" << 3 << "Edit Bad Host" << "zoo.example" << "animals" << 2;
-    QTest::newRow("edit, no comment") << "edit" << "Ads2.example" << 1 << "Edit Bad Host" << "Ads2.example" << ""
-                                      << 3;
-    QTest::newRow("select chooses nothing") << "select" << "zoo.example" << 3 << "Select Hosts" << "" << "" << -1;
+    QTest::newRow("add preselects LastGroup") << "add"
+                                              << "zoo.example" << 3 << "Add Bad Host"
+                                              << ""
+                                              << "" << 3;
+    QTest::newRow("add, LastGroup gone") << "add"
+                                         << "zoo.example" << 9 << "Add Bad Host"
+                                         << ""
+                                         << "" << -1;
+    QTest::newRow("edit shows the current row") << "edit"
+                                                << "zoo.example" << 3 << "Edit Bad Host"
+                                                << "zoo.example"
+                                                << "animals" << 2;
+    QTest::newRow("edit, no comment") << "edit"
+                                      << "Ads2.example" << 1 << "Edit Bad Host"
+                                      << "Ads2.example"
+                                      << "" << 3;
+    QTest::newRow("select chooses nothing") << "select"
+                                            << "zoo.example" << 3 << "Select Hosts"
+                                            << ""
+                                            << "" << -1;
 }
 
 void TestBadHostEdit::show()
@@ -298,7 +312,7 @@ void TestBadHostEdit::ok_data()
     QTest::addColumn<QString>("comment");
     QTest::addColumn<QString>("answers");   // Y and N for the questions, in order
     QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<QString>("focus");     // when the editor stays open
+    QTest::addColumn<QString>("focus");   // when the editor stays open
     QTest::addColumn<bool>("closed");
     QTest::addColumn<QStringList>("bad");
     QTest::addColumn<QStringList>("good");
@@ -306,53 +320,82 @@ void TestBadHostEdit::ok_data()
     const QStringList bad = {"ads.example.com=3 [banner]", "Ads2.example=3 []", "zoo.example=2 [animals]"};
     const QStringList good = {"good.example=10.0.0.9"};
 
-    QTest::newRow("blank name") << "add" << "" << 3 << "   " << "" << ""
-                                << QStringList{"Add Bad Host: Hostname may not be blank."} << "HostEdit" << false
-                                << bad << good;
+    QTest::newRow("blank name") << "add"
+                                << "" << 3 << "   "
+                                << ""
+                                << "" << QStringList{"Add Bad Host: Hostname may not be blank."} << "HostEdit"
+                                << false << bad << good;
     QTest::newRow("invalid name, titled with the editor's caption")
-        << "edit" << "zoo.example" << 2 << "my host.example" << "animals" << ""
-        << QStringList{"Edit Bad Host: Invalid character in hostname:   (0x20)."} << "HostEdit" << false << bad
-        << good;
-    QTest::newRow("no group") << "add" << "" << -1 << "new.example" << "" << ""
-                              << QStringList{"Add Bad Host: Please select a group"} << "cbxGroup" << false << bad
-                              << good;
+        << "edit"
+        << "zoo.example" << 2 << "my host.example"
+        << "animals"
+        << "" << QStringList{"Edit Bad Host: Invalid character in hostname:   (0x20)."} << "HostEdit" << false
+        << bad << good;
+    QTest::newRow("no group") << "add"
+                              << "" << -1 << "new.example"
+                              << ""
+                              << "" << QStringList{"Add Bad Host: Please select a group"} << "cbxGroup"
+                              << false << bad << good;
     QTest::newRow("new host, name trimmed, comment as typed")
-        << "add" << "" << 4 << "\t new.example  " << " see list " << "" << QStringList{} << "" << true
+        << "add"
+        << "" << 4 << "\t new.example  "
+        << " see list "
+        << "" << QStringList{} << "" << true
         << QStringList{"ads.example.com=3 [banner]", "Ads2.example=3 []", "new.example=4 [ see list ]",
                        "zoo.example=2 [animals]"}
         << good;
     QTest::newRow("same host in other case, same group")
-        << "add" << "" << 3 << "ADS.example.com" << "x" << ""
-        << QStringList{"Duplicate Host: This host already exists in this group."} << "HostEdit" << false << bad
-        << good;
+        << "add"
+        << "" << 3 << "ADS.example.com"
+        << "x"
+        << "" << QStringList{"Duplicate Host: This host already exists in this group."} << "HostEdit" << false
+        << bad << good;
     QTest::newRow("host in another group, No")
-        << "add" << "" << 3 << "zoo.example" << "x" << "N" << QStringList{DifferentGroup.arg("Zoo [X]", "Ads [R]")}
-        << "HostEdit" << false << bad << good;
+        << "add"
+        << "" << 3 << "zoo.example"
+        << "x"
+        << "N" << QStringList{DifferentGroup.arg("Zoo [X]", "Ads [R]")} << "HostEdit" << false << bad << good;
     QTest::newRow("host in another group, Yes moves only its group")
-        << "add" << "" << 3 << "zoo.example" << "x" << "Y" << QStringList{DifferentGroup.arg("Zoo [X]", "Ads [R]")}
-        << "HostEdit" << false
+        << "add"
+        << "" << 3 << "zoo.example"
+        << "x"
+        << "Y" << QStringList{DifferentGroup.arg("Zoo [X]", "Ads [R]")} << "HostEdit" << false
         << QStringList{"ads.example.com=3 [banner]", "Ads2.example=3 []", "zoo.example=3 [animals]"} << good;
     QTest::newRow("edit, unchanged name is no duplicate")
-        << "edit" << "zoo.example" << 4 << "zoo.example" << "moved" << "" << QStringList{} << "" << true
+        << "edit"
+        << "zoo.example" << 4 << "zoo.example"
+        << "moved"
+        << "" << QStringList{} << "" << true
         << QStringList{"ads.example.com=3 [banner]", "Ads2.example=3 []", "zoo.example=4 [moved]"} << good;
     QTest::newRow("edit, letter case only, same group")
-        << "edit" << "ads.example.com" << 3 << "ADS.example.com" << "banner" << ""
-        << QStringList{"Duplicate Host: This host already exists in this group."} << "HostEdit" << false << bad
-        << good;
+        << "edit"
+        << "ads.example.com" << 3 << "ADS.example.com"
+        << "banner"
+        << "" << QStringList{"Duplicate Host: This host already exists in this group."} << "HostEdit" << false
+        << bad << good;
     QTest::newRow("edit, letter case only, group changed, Yes")
-        << "edit" << "ads.example.com" << 4 << "ADS.example.com" << "other" << "Y"
-        << QStringList{DifferentGroup.arg("Ads [R]", "Malware [RX]")} << "HostEdit" << false
+        << "edit"
+        << "ads.example.com" << 4 << "ADS.example.com"
+        << "other"
+        << "Y" << QStringList{DifferentGroup.arg("Ads [R]", "Malware [RX]")} << "HostEdit" << false
         << QStringList{"ads.example.com=4 [banner]", "Ads2.example=3 []", "zoo.example=2 [animals]"} << good;
     QTest::newRow("edit, renamed")
-        << "edit" << "ads.example.com" << 3 << "ads3.example" << "banner" << "" << QStringList{} << "" << true
+        << "edit"
+        << "ads.example.com" << 3 << "ads3.example"
+        << "banner"
+        << "" << QStringList{} << "" << true
         << QStringList{"Ads2.example=3 []", "ads3.example=3 [banner]", "zoo.example=2 [animals]"} << good;
-    QTest::newRow("good host, No") << "add" << "" << 3 << "GOOD.example" << "" << "N" << QStringList{GoneBad()}
-                                   << "HostEdit" << false << bad << good;
-    QTest::newRow("good host, Yes")
-        << "add" << "" << 3 << "GOOD.example" << "" << "Y" << QStringList{GoneBad()} << "" << true
-        << QStringList{"ads.example.com=3 [banner]", "Ads2.example=3 []", "GOOD.example=3 []",
-                       "zoo.example=2 [animals]"}
-        << QStringList{};
+    QTest::newRow("good host, No") << "add"
+                                   << "" << 3 << "GOOD.example"
+                                   << ""
+                                   << "N" << QStringList{GoneBad()} << "HostEdit" << false << bad << good;
+    QTest::newRow("good host, Yes") << "add"
+                                    << "" << 3 << "GOOD.example"
+                                    << ""
+                                    << "Y" << QStringList{GoneBad()} << "" << true
+                                    << QStringList{"ads.example.com=3 [banner]", "Ads2.example=3 []",
+                                                   "GOOD.example=3 []", "zoo.example=2 [animals]"}
+                                    << QStringList{};
 }
 
 void TestBadHostEdit::ok()
@@ -401,10 +444,11 @@ void TestBadHostEdit::checkRestoresIndexAndRow_data()
     QTest::addColumn<QString>("host");
     QTest::addColumn<int>("group");
     QTest::addColumn<QString>("answer");
-    QTest::addColumn<bool>("fails");   // the question fails with an error
-    QTest::addColumn<QString>("row");  // current row afterwards
+    QTest::addColumn<bool>("fails");    // the question fails with an error
+    QTest::addColumn<QString>("row");   // current row afterwards
 
-    QTest::newRow("not found (then No to the good host)") << "good.example" << 3 << "N" << false << "zoo.example";
+    QTest::newRow("not found (then No to the good host)")
+        << "good.example" << 3 << "N" << false << "zoo.example";
     QTest::newRow("same group") << "ADS2.example" << 3 << "" << false << "zoo.example";
     QTest::newRow("another group, No") << "ads.example.com" << 2 << "N" << false << "zoo.example";
     QTest::newRow("another group, Yes goes to the moved row")
@@ -493,7 +537,8 @@ void TestBadHostEdit::editSavesTheRowItShowed()
     editor->HostEdit->setText("renamed.example");
     editor->btnOK->click();
     QVERIFY(!editor->isVisible());
-    QCOMPARE(fx.Bad(), QStringList({"Ads2.example=3 []", "renamed.example=3 [banner]", "zoo.example=3 [animals]"}));
+    QCOMPARE(fx.Bad(),
+             QStringList({"Ads2.example=3 []", "renamed.example=3 [banner]", "zoo.example=3 [animals]"}));
 }
 
 void TestBadHostEdit::editOnEmptyTableAppends()
@@ -540,9 +585,15 @@ void TestBadHostEdit::selectClosesWithoutChecks_data()
     QTest::addColumn<QString>("hostAfter");
     QTest::addColumn<int>("group");
 
-    QTest::newRow("blank item, invalid host") << 0 << "  my host " << " x" << "my host" << 0;
-    QTest::newRow("nothing chosen, nothing typed") << -1 << "" << "" << "" << -1;
-    QTest::newRow("a group and a host that exists") << 1 << "ADS" << "" << "ADS" << 3;
+    QTest::newRow("blank item, invalid host") << 0 << "  my host "
+                                              << " x"
+                                              << "my host" << 0;
+    QTest::newRow("nothing chosen, nothing typed") << -1 << ""
+                                                   << ""
+                                                   << "" << -1;
+    QTest::newRow("a group and a host that exists") << 1 << "ADS"
+                                                    << ""
+                                                    << "ADS" << 3;
 }
 
 void TestBadHostEdit::selectClosesWithoutChecks()
@@ -577,13 +628,16 @@ void TestBadHostEdit::commentStored_data()
     QTest::addColumn<QString>("commentTyped");
     QTest::addColumn<QString>("comment");
 
-    QTest::newRow("pasted line breaks become blanks")
-        << "new.example" << "line one\r\nline two\nthree" << "line one line two three";
-    QTest::newRow("pasted host with a line break") << "new.example\r\n" << "x" << "x";
+    QTest::newRow("pasted line breaks become blanks") << "new.example"
+                                                      << "line one\r\nline two\nthree"
+                                                      << "line one line two three";
+    QTest::newRow("pasted host with a line break") << "new.example\r\n"
+                                                   << "x"
+                                                   << "x";
     QTest::newRow("255 ASCII characters") << "new.example" << QString(300, 'a') << QString(255, 'a');
     // Two bytes each: 127 fit the field, the 128th would be cut in half.
-    QTest::newRow("non-ASCII cut at a character") << "new.example" << QString(200, QChar(0xE9))
-                                                  << QString(127, QChar(0xE9));
+    QTest::newRow("non-ASCII cut at a character")
+        << "new.example" << QString(200, QChar(0xE9)) << QString(127, QChar(0xE9));
     QTest::newRow("a character beyond the first plane")
         << "new.example" << QString(252, 'a') + QString::fromUcs4(U"\U0001F600") << QString(252, 'a');
 }

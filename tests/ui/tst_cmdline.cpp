@@ -2,10 +2,10 @@
 #include "ui/MainUnit.h"
 
 #include "core/DataUnit.h"
-#include "ui/ImportHosts.h"
 #include "support/DataFolder.h"
 #include "support/DataRows.h"
 #include "support/ScriptedPresenter.h"
+#include "ui/ImportHosts.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -41,7 +41,7 @@ std::unique_ptr<TMainForm> Start(const TTempDir& dir, const QStringList& args)
     return form;
 }
 
-} // namespace
+}   // namespace
 
 class TestCmdLine : public QObject {
     Q_OBJECT

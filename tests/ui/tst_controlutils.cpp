@@ -26,7 +26,7 @@ QStringList Texts(const QComboBox& combo)
     return texts;
 }
 
-} // namespace
+}   // namespace
 
 class TestControlUtils : public QObject {
     Q_OBJECT
@@ -47,15 +47,33 @@ void TestControlUtils::checkListSelect_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("after");
 
-    QTest::newRow("A checks all") << "0100" << "A" << "1111";
-    QTest::newRow("a checks all") << "0100" << "a" << "1111";
-    QTest::newRow("R inverts") << "0110" << "R" << "1001";
-    QTest::newRow("r inverts") << "0110" << "r" << "1001";
-    QTest::newRow("N unchecks all") << "1101" << "N" << "0000";
-    QTest::newRow("n unchecks all") << "1101" << "n" << "0000";
-    QTest::newRow("x unchecks all") << "1111" << "x" << "0000";
-    QTest::newRow("empty code unchecks all") << "1010" << "" << "0000";
-    QTest::newRow("AR is not A") << "0000" << "AR" << "0000";
+    QTest::newRow("A checks all") << "0100"
+                                  << "A"
+                                  << "1111";
+    QTest::newRow("a checks all") << "0100"
+                                  << "a"
+                                  << "1111";
+    QTest::newRow("R inverts") << "0110"
+                               << "R"
+                               << "1001";
+    QTest::newRow("r inverts") << "0110"
+                               << "r"
+                               << "1001";
+    QTest::newRow("N unchecks all") << "1101"
+                                    << "N"
+                                    << "0000";
+    QTest::newRow("n unchecks all") << "1101"
+                                    << "n"
+                                    << "0000";
+    QTest::newRow("x unchecks all") << "1111"
+                                    << "x"
+                                    << "0000";
+    QTest::newRow("empty code unchecks all") << "1010"
+                                             << ""
+                                             << "0000";
+    QTest::newRow("AR is not A") << "0000"
+                                 << "AR"
+                                 << "0000";
 }
 
 void TestControlUtils::checkListSelect()

@@ -54,7 +54,7 @@ public:
     }
 };
 
-} // namespace
+}   // namespace
 
 class TestErrorGuard : public QObject {
     Q_OBJECT
@@ -75,8 +75,7 @@ void TestErrorGuard::reports_data()
     QTest::addColumn<QString>("text");
 
     QTest::newRow("no failure") << 0 << "";
-    QTest::newRow("program error")
-        << 1 << "Cannot create file \"/tmp/x/GoodHosts.cds\": Permission denied";
+    QTest::newRow("program error") << 1 << "Cannot create file \"/tmp/x/GoodHosts.cds\": Permission denied";
     QTest::newRow("standard exception") << 2 << "vector::_M_range_check";
     QTest::newRow("anything else") << 3 << "Unexpected error.";
 }
@@ -119,8 +118,7 @@ void TestErrorGuard::guardedSlotPassesArgumentsAndReports()
     button->setObjectName("btnTest");
     button->setCheckable(true);
     bool received = false;
-    QObject::connect(button, &QPushButton::clicked, &window,
-                     GuardedSlot(&window, [&](bool checked) {
+    QObject::connect(button, &QPushButton::clicked, &window, GuardedSlot(&window, [&](bool checked) {
                          received = checked;
                          throw EQuillonError("write failed");
                      }));
@@ -137,8 +135,7 @@ void TestErrorGuard::guardedSlotCallsMemberOfItsWindow()
     TWindow window;
     auto* button = new QPushButton(&window);
     button->setObjectName("btnGroups");
-    QObject::connect(button, &QPushButton::clicked, &window,
-                     GuardedSlot(&window, &TWindow::Fail));
+    QObject::connect(button, &QPushButton::clicked, &window, GuardedSlot(&window, &TWindow::Fail));
     button->click();
     button->click();
     QCOMPARE(window.calls, 2);
@@ -188,8 +185,8 @@ void TestErrorGuard::headlessPrintsAndEndsWithStatus1()
     QCOMPARE(self.exitCode(), 1);
     // Qt may warn about its environment first; the report is the last line.
     const QByteArray err = self.readAllStandardError();
-    QVERIFY2(err.endsWith("\nQuillon: Cannot write \"Quillon.ini\"\n")
-                 || err == "Quillon: Cannot write \"Quillon.ini\"\n",
+    QVERIFY2(err.endsWith("\nQuillon: Cannot write \"Quillon.ini\"\n") ||
+                 err == "Quillon: Cannot write \"Quillon.ini\"\n",
              err.constData());
     QCOMPARE(self.readAllStandardOutput(), QByteArray());
 }

@@ -81,8 +81,8 @@ void AddHosts(TQuillonData& data, int groupId, int count)
     }
 }
 
-const QStringList OptionNames = {"rbFmtHosts", "rbFmtPlainText", "cbGroups",  "cbQuillon",
-                                 "cbGoodHosts", "cbComments",    "cbBackup",  "cbViewFile"};
+const QStringList OptionNames = {"rbFmtHosts",  "rbFmtPlainText", "cbGroups", "cbQuillon",
+                                 "cbGoodHosts", "cbComments",     "cbBackup", "cbViewFile"};
 
 QStringList Checked(const TExportForm& form)
 {
@@ -145,7 +145,7 @@ void ExpectIdle(const TExportForm& form)
     QCOMPARE(form.btnClose->text(), QString("Close"));
 }
 
-} // namespace
+}   // namespace
 
 class TestExportForm : public QObject {
     Q_OBJECT
@@ -196,8 +196,8 @@ void TestExportForm::creationTicksDefaultGroups()
     QCOMPARE(form.objectName(), QString("ExportForm"));
     QCOMPARE(form.windowTitle(), QString("Export Hosts"));
     QVERIFY(!form.isVisible());
-    QCOMPARE(Items(*form.lbxGroups), QStringList({"Ads [R]=3 ticked", "Default Group=1 ticked",
-                                                  "Malware [RX]=4", "Zoo [X]=2"}));
+    QCOMPARE(Items(*form.lbxGroups),
+             QStringList({"Ads [R]=3 ticked", "Default Group=1 ticked", "Malware [RX]=4", "Zoo [X]=2"}));
     QCOMPARE(form.Selection().ticked, std::vector<int>({3, 1}));
     QCOMPARE(form.Selection().itemCount, size_t(4));
 }
@@ -225,7 +225,8 @@ void TestExportForm::cancelSeenWhileWriting()
     AddHosts(*fx.data, 1, 600);
     TExportForm form(*fx.data);
     // Runs when the writer lets pending events through, as a Cancel click would.
-    QMetaObject::invokeMethod(&form, [&form] { form.CancelRequested = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &form, [&form] { form.CancelRequested = true; }, Qt::QueuedConnection);
 
     QVERIFY(!form.DoExport());
     QCOMPARE(form.lblStatus->text(), QString("Export cancelled, file deleted"));
@@ -344,18 +345,23 @@ void TestExportForm::showOptions_data()
     QTest::addColumn<bool>("quillonEnabled");
 
     QTest::newRow("defaults")
-        << "" << "" << ""
-        << QStringList({"rbFmtHosts", "cbGroups", "cbQuillon", "cbComments", "cbBackup", "cbViewFile"})
+        << ""
+        << ""
+        << "" << QStringList({"rbFmtHosts", "cbGroups", "cbQuillon", "cbComments", "cbBackup", "cbViewFile"})
         << true;
     QTest::newRow("every option turned")
         << "ExportFile=/data/out.txt\nExportFormat=1\nExportGroups=0\nExportQuillon=1\nExportGoodHosts=1\n"
            "ExportComments=0\nExportBackup=0\nExportView=0\n"
-        << "" << "/data/out.txt" << QStringList({"rbFmtPlainText", "cbQuillon", "cbGoodHosts"}) << false;
+        << ""
+        << "/data/out.txt" << QStringList({"rbFmtPlainText", "cbQuillon", "cbGoodHosts"}) << false;
     QTest::newRow("any other format is plain text")
-        << "ExportFormat=7\nExportQuillon=0\n" << "" << ""
-        << QStringList({"rbFmtPlainText", "cbGroups", "cbComments", "cbBackup", "cbViewFile"}) << true;
+        << "ExportFormat=7\nExportQuillon=0\n"
+        << ""
+        << "" << QStringList({"rbFmtPlainText", "cbGroups", "cbComments", "cbBackup", "cbViewFile"}) << true;
     QTest::newRow("a preset file stays")
-        << "ExportFile=/data/out.txt\n" << "/first/out.txt" << "/first/out.txt"
+        << "ExportFile=/data/out.txt\n"
+        << "/first/out.txt"
+        << "/first/out.txt"
         << QStringList({"rbFmtHosts", "cbGroups", "cbQuillon", "cbComments", "cbBackup", "cbViewFile"})
         << true;
 }
@@ -410,10 +416,10 @@ void TestExportForm::groupButtons_data()
                          << QStringList({"Ads [R]", "Default Group", "Malware [RX]", "Zoo [X]"});
     QTest::newRow("None") << QStringList({"btnNone"}) << QStringList();
     QTest::newRow("Reverse") << QStringList({"btnReverse"}) << QStringList({"Malware [RX]", "Zoo [X]"});
-    QTest::newRow("Default after All") << QStringList({"btnAll", "btnDefault"})
-                                       << QStringList({"Ads [R]", "Default Group"});
-    QTest::newRow("Default after None") << QStringList({"btnNone", "btnDefault"})
-                                        << QStringList({"Ads [R]", "Default Group"});
+    QTest::newRow("Default after All")
+        << QStringList({"btnAll", "btnDefault"}) << QStringList({"Ads [R]", "Default Group"});
+    QTest::newRow("Default after None")
+        << QStringList({"btnNone", "btnDefault"}) << QStringList({"Ads [R]", "Default Group"});
 }
 
 void TestExportForm::groupButtons()
@@ -436,8 +442,10 @@ void TestExportForm::fileButton_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("file");
 
-    QTest::newRow("chosen") << "/lists/new.txt" << "/lists/new.txt";
-    QTest::newRow("cancelled") << "" << "/lists/old.txt";
+    QTest::newRow("chosen") << "/lists/new.txt"
+                            << "/lists/new.txt";
+    QTest::newRow("cancelled") << ""
+                               << "/lists/old.txt";
 }
 
 void TestExportForm::fileButton()
@@ -468,10 +476,15 @@ void TestExportForm::validation_data()
     QTest::addColumn<QString>("focus");
     QTest::addColumn<QString>("fileAfter");
 
-    QTest::newRow("no file") << "" << true << "Please select an export file" << "FileEdit" << "";
-    QTest::newRow("blanks only") << "   " << true << "Please select an export file" << "FileEdit" << "";
+    QTest::newRow("no file") << "" << true << "Please select an export file"
+                             << "FileEdit"
+                             << "";
+    QTest::newRow("blanks only") << "   " << true << "Please select an export file"
+                                 << "FileEdit"
+                                 << "";
     QTest::newRow("no group") << " /out/list.txt " << false << "Please select at least one group to export"
-                              << "lbxGroups" << "/out/list.txt";
+                              << "lbxGroups"
+                              << "/out/list.txt";
 }
 
 void TestExportForm::validation()
@@ -670,12 +683,18 @@ void TestExportForm::unattended_data()
 
     const QStringList defaults = {"h3-0.example", "h1-0.example"};
     const QStringList all = {"h3-0.example", "h1-0.example", "h4-0.example", "h2-0.example"};
-    QTest::newRow("/x: default groups, HOSTS") << "/x" << "#" << defaults;
-    QTest::newRow("/ex: default groups, HOSTS") << "/ex" << "#" << defaults;
-    QTest::newRow("/export: a p alone is not plain text") << "/export" << "#" << defaults;
-    QTest::newRow("/a: all groups, HOSTS") << "/a" << "#" << all;
-    QTest::newRow("/xp: default groups, plain text") << "/xp" << "**" << defaults;
-    QTest::newRow("/xpa: all groups, plain text") << "/xpa" << "**" << all;
+    QTest::newRow("/x: default groups, HOSTS") << "/x"
+                                               << "#" << defaults;
+    QTest::newRow("/ex: default groups, HOSTS") << "/ex"
+                                                << "#" << defaults;
+    QTest::newRow("/export: a p alone is not plain text") << "/export"
+                                                          << "#" << defaults;
+    QTest::newRow("/a: all groups, HOSTS") << "/a"
+                                           << "#" << all;
+    QTest::newRow("/xp: default groups, plain text") << "/xp"
+                                                     << "**" << defaults;
+    QTest::newRow("/xpa: all groups, plain text") << "/xpa"
+                                                  << "**" << all;
 }
 
 void TestExportForm::unattended()
@@ -765,7 +784,7 @@ protected:
     void CmdLine() override {}
 };
 
-} // namespace
+}   // namespace
 
 void TestExportForm::mainWindowExport()
 {

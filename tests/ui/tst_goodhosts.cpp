@@ -26,9 +26,9 @@
 
 namespace {
 
-const QStringList GoodRows
-    = { "Example.com 10.0.0.1 [home]", "nas.lan 9.0.0.1 []", "printer.lan 192.168.1.5 [office]" };
-const QStringList BadRows = { "tracker.example 2" };
+const QStringList GoodRows = {"Example.com 10.0.0.1 [home]", "nas.lan 9.0.0.1 []",
+                              "printer.lan 192.168.1.5 [office]"};
+const QStringList BadRows = {"tracker.example 2"};
 
 // Groups: Default Group (1), Ads [R] (2). Bad host tracker.example in Ads.
 // Good hosts as in GoodRows; GoodHosts ordered by name, on its first row.
@@ -109,7 +109,7 @@ QStringList Messages(const TScriptedPresenter& presenter)
                    .arg(QString(m.kind == TMsgDlgType::mtConfirmation  ? "?"
                                 : m.kind == TMsgDlgType::mtInformation ? "i"
                                                                        : "other"),
-                       QString::fromStdString(m.caption), QString::fromStdString(m.text));
+                        QString::fromStdString(m.caption), QString::fromStdString(m.text));
     return out;
 }
 
@@ -134,15 +134,12 @@ QStringList BoldTitles(const TDBGrid& grid)
 void ClickTitle(TDBGrid* grid, int column)
 {
     QHeaderView* titles = grid->horizontalHeader();
-    const QPoint at(
-        titles->sectionViewportPosition(column) + titles->sectionSize(column) / 2, titles->height() / 2);
+    const QPoint at(titles->sectionViewportPosition(column) + titles->sectionSize(column) / 2,
+                    titles->height() / 2);
     QTest::mouseClick(titles->viewport(), Qt::LeftButton, {}, at);
 }
 
-QPoint RowCentre(TDBGrid* grid, int row)
-{
-    return grid->visualRect(grid->model()->index(row, 0)).center();
-}
+QPoint RowCentre(TDBGrid* grid, int row) { return grid->visualRect(grid->model()->index(row, 0)).center(); }
 
 // Replaces an edit's text as typing or pasting does, through its validator.
 void Type(QLineEdit* edit, const QString& text)
@@ -165,11 +162,11 @@ public:
     using TMainForm::TMainForm;
 
 protected:
-    void FirstRun() override { }
-    void CmdLine() override { }
+    void FirstRun() override {}
+    void CmdLine() override {}
 };
 
-} // namespace
+}   // namespace
 
 class TestGoodHosts : public QObject {
     Q_OBJECT
@@ -211,19 +208,19 @@ void TestGoodHosts::browserDesign()
     QStringList columns;
     for (const TDBColumn& c : form->BrowseGrid->Columns())
         columns << QString("%1=%2 %3").arg(c.title, QString::fromStdString(c.fieldName)).arg(c.width);
-    QCOMPARE(columns, QStringList({ "Host=hostname 384", "IP Address=ip 128", "Comment=comment 250" }));
-    QCOMPARE(BoldTitles(*form->BrowseGrid), QStringList { "Host" });
+    QCOMPARE(columns, QStringList({"Host=hostname 384", "IP Address=ip 128", "Comment=comment 250"}));
+    QCOMPARE(BoldTitles(*form->BrowseGrid), QStringList{"Host"});
     QCOMPARE(fx.data->GoodHosts.IndexName(), std::string("hostname"));
-    QCOMPARE(Cells(*form->BrowseGrid, 0), QStringList({ "Example.com", "nas.lan", "printer.lan" }));
+    QCOMPARE(Cells(*form->BrowseGrid, 0), QStringList({"Example.com", "nas.lan", "printer.lan"}));
     // The three columns fit side by side.
     const QHeaderView* titles = form->BrowseGrid->horizontalHeader();
-    QVERIFY(
-        titles->sectionViewportPosition(2) + titles->sectionSize(2) <= form->BrowseGrid->viewport()->width());
+    QVERIFY(titles->sectionViewportPosition(2) + titles->sectionSize(2) <=
+            form->BrowseGrid->viewport()->width());
 
     QStringList buttons;
-    for (QPushButton* b : { form->btnAdd, form->btnEdit, form->btnDelete, form->btnClose })
+    for (QPushButton* b : {form->btnAdd, form->btnEdit, form->btnDelete, form->btnClose})
         buttons << b->objectName() + "=" + b->text();
-    QCOMPARE(buttons, QStringList({ "btnAdd=Add", "btnEdit=Edit", "btnDelete=Delete", "btnClose=Close" }));
+    QCOMPARE(buttons, QStringList({"btnAdd=Add", "btnEdit=Edit", "btnDelete=Delete", "btnClose=Close"}));
     // The buttons stay at the bottom right of a larger window.
     form->resize(1100, 600);
     QApplication::processEvents();
@@ -240,9 +237,9 @@ void TestGoodHosts::editorShow_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QStringList>("edits");
 
-    QTest::newRow("add") << true << "Add Good Host" << QStringList({ "", "", "" });
+    QTest::newRow("add") << true << "Add Good Host" << QStringList({"", "", ""});
     QTest::newRow("edit the current row")
-        << false << "Edit Good Host" << QStringList({ "printer.lan", "192.168.1.5", "office" });
+        << false << "Edit Good Host" << QStringList({"printer.lan", "192.168.1.5", "office"});
 }
 
 void TestGoodHosts::editorShow()
@@ -260,15 +257,15 @@ void TestGoodHosts::editorShow()
     editor.show();
 
     QCOMPARE(editor.windowTitle(), caption);
-    QCOMPARE(
-        QStringList({ editor.HostEdit->text(), editor.IPEdit->text(), editor.CommentEdit->text() }), edits);
+    QCOMPARE(QStringList({editor.HostEdit->text(), editor.IPEdit->text(), editor.CommentEdit->text()}),
+             edits);
     QCOMPARE(QString::fromStdString(editor.OldHostname), edits[0]);
     QCOMPARE(editor.IPEdit->maxLength(), 15);
     QCOMPARE(editor.CommentEdit->maxLength(), 255);
     QStringList labels;
-    for (QLabel* l : { editor.Label1, editor.Label2, editor.Label3 })
+    for (QLabel* l : {editor.Label1, editor.Label2, editor.Label3})
         labels << l->text();
-    QCOMPARE(labels, QStringList({ "Hostname", "IP Address", "Comment" }));
+    QCOMPARE(labels, QStringList({"Hostname", "IP Address", "Comment"}));
     QVERIFY(editor.btnOK->isDefault());
     QCOMPARE(editor.btnCancel->text(), QString("Cancel"));
     // Esc is Cancel.
@@ -280,14 +277,14 @@ void TestGoodHosts::editorShow()
 
 void TestGoodHosts::editorOK_data()
 {
-    QTest::addColumn<QString>("row"); // the host being edited; empty: adding
-    QTest::addColumn<QString>("alsoBad"); // a bad host in Default Group added for the case
+    QTest::addColumn<QString>("row");       // the host being edited; empty: adding
+    QTest::addColumn<QString>("alsoBad");   // a bad host in Default Group added for the case
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("ip");
     QTest::addColumn<QString>("comment");
-    QTest::addColumn<bool>("yes"); // the answer to a question
+    QTest::addColumn<bool>("yes");   // the answer to a question
     QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<QString>("focus"); // empty: closed with OK, or not checked
+    QTest::addColumn<QString>("focus");   // empty: closed with OK, or not checked
     QTest::addColumn<QStringList>("good");
     QTest::addColumn<QStringList>("bad");
 
@@ -299,7 +296,7 @@ void TestGoodHosts::editorOK_data()
                                      << "   "
                                      << "10.0.0.9"
                                      << "" << false
-                                     << QStringList { "i|Add Good Host|Hostname may not be blank." }
+                                     << QStringList{"i|Add Good Host|Hostname may not be blank."}
                                      << "HostEdit" << GoodRows << BadRows;
     QTest::newRow("localhost refused")
         << ""
@@ -307,86 +304,84 @@ void TestGoodHosts::editorOK_data()
         << "LocalHost"
         << "10.0.0.9"
         << "" << false
-        << QStringList { "i|Add Good Host|Hostname \"localhost\" is handled automatically by Quillon." }
+        << QStringList{"i|Add Good Host|Hostname \"localhost\" is handled automatically by Quillon."}
         << "HostEdit" << GoodRows << BadRows;
     QTest::newRow("invalid IP address")
         << "Example.com"
         << ""
         << "Example.com"
         << "10.0.0.256"
-        << "home" << false << QStringList { "i|Edit Good Host|Invalid IP Address" } << "IPEdit" << GoodRows
+        << "home" << false << QStringList{"i|Edit Good Host|Invalid IP Address"} << "IPEdit" << GoodRows
         << BadRows;
     QTest::newRow("duplicate on add, other letter case")
         << ""
         << ""
         << "NAS.LAN"
         << "9.9.9.9"
-        << "" << false << QStringList { "i|Add Good Host|" + taken } << "HostEdit" << GoodRows << BadRows;
+        << "" << false << QStringList{"i|Add Good Host|" + taken} << "HostEdit" << GoodRows << BadRows;
     QTest::newRow("rename onto another good host")
         << "Example.com"
         << ""
         << "printer.lan"
         << "10.0.0.1"
-        << "home" << false << QStringList { "i|Edit Good Host|" + taken } << "HostEdit" << GoodRows
-        << BadRows;
+        << "home" << false << QStringList{"i|Edit Good Host|" + taken} << "HostEdit" << GoodRows << BadRows;
     QTest::newRow("rename in letter case only is refused")
         << "Example.com"
         << ""
         << "example.com"
         << "10.0.0.1"
-        << "home" << false << QStringList { "i|Edit Good Host|" + taken } << "HostEdit" << GoodRows
-        << BadRows;
+        << "home" << false << QStringList{"i|Edit Good Host|" + taken} << "HostEdit" << GoodRows << BadRows;
     QTest::newRow("unchanged name is never a duplicate")
         << "Example.com"
         << ""
         << "Example.com"
         << "10.0.0.2"
-        << "house" << false << QStringList {} << ""
-        << QStringList(
-               { "Example.com 10.0.0.2 [house]", "nas.lan 9.0.0.1 []", "printer.lan 192.168.1.5 [office]" })
+        << "house" << false << QStringList{} << ""
+        << QStringList({"Example.com 10.0.0.2 [house]", "nas.lan 9.0.0.1 []",
+                        "printer.lan 192.168.1.5 [office]"})
         << BadRows;
     QTest::newRow("renamed to a free name")
         << "nas.lan"
         << ""
         << "files.lan"
         << "9.0.0.1"
-        << "" << false << QStringList {} << ""
-        << QStringList(
-               { "Example.com 10.0.0.1 [home]", "files.lan 9.0.0.1 []", "printer.lan 192.168.1.5 [office]" })
+        << "" << false << QStringList{} << ""
+        << QStringList({"Example.com 10.0.0.1 [home]", "files.lan 9.0.0.1 []",
+                        "printer.lan 192.168.1.5 [office]"})
         << BadRows;
     QTest::newRow("bad host, Yes makes it good")
         << ""
         << ""
         << "Tracker.Example"
         << "0.0.0.0"
-        << "" << true << QStringList { "?|Bad Host Gone Good?|" + gone.arg("Ads [R]") } << ""
-        << QStringList({ "Example.com 10.0.0.1 [home]", "nas.lan 9.0.0.1 []",
-               "printer.lan 192.168.1.5 [office]", "Tracker.Example 0.0.0.0 []" })
-        << QStringList {};
+        << "" << true << QStringList{"?|Bad Host Gone Good?|" + gone.arg("Ads [R]")} << ""
+        << QStringList({"Example.com 10.0.0.1 [home]", "nas.lan 9.0.0.1 []",
+                        "printer.lan 192.168.1.5 [office]", "Tracker.Example 0.0.0.0 []"})
+        << QStringList{};
     QTest::newRow("bad host, No leaves both tables and the editor open")
         << ""
         << ""
         << "tracker.example"
         << "0.0.0.0"
-        << "" << false << QStringList { "?|Bad Host Gone Good?|" + gone.arg("Ads [R]") } << "" << GoodRows
+        << "" << false << QStringList{"?|Bad Host Gone Good?|" + gone.arg("Ads [R]")} << "" << GoodRows
         << BadRows;
     QTest::newRow("bad host asked also for an unchanged name")
         << "nas.lan"
         << "nas.lan"
         << "nas.lan"
         << "9.0.0.2"
-        << "" << true << QStringList { "?|Bad Host Gone Good?|" + gone.arg("Default Group") } << ""
-        << QStringList(
-               { "Example.com 10.0.0.1 [home]", "nas.lan 9.0.0.2 []", "printer.lan 192.168.1.5 [office]" })
+        << "" << true << QStringList{"?|Bad Host Gone Good?|" + gone.arg("Default Group")} << ""
+        << QStringList({"Example.com 10.0.0.1 [home]", "nas.lan 9.0.0.2 []",
+                        "printer.lan 192.168.1.5 [office]"})
         << BadRows;
     QTest::newRow("name and address trimmed, comment blanks kept")
         << ""
         << ""
         << "  new.example\t"
         << " 10.1.1.1 "
-        << "  two  blanks  " << false << QStringList {} << ""
-        << QStringList({ "Example.com 10.0.0.1 [home]", "nas.lan 9.0.0.1 []",
-               "new.example 10.1.1.1 [  two  blanks  ]", "printer.lan 192.168.1.5 [office]" })
+        << "  two  blanks  " << false << QStringList{} << ""
+        << QStringList({"Example.com 10.0.0.1 [home]", "nas.lan 9.0.0.1 []",
+                        "new.example 10.1.1.1 [  two  blanks  ]", "printer.lan 192.168.1.5 [office]"})
         << BadRows;
     QTest::newRow("pasted line break in the comment")
         << ""
@@ -394,9 +389,9 @@ void TestGoodHosts::editorOK_data()
         << "new.example"
         << "10.1.1.1"
         << "line one\r\nline two\n"
-        << false << QStringList {} << ""
-        << QStringList({ "Example.com 10.0.0.1 [home]", "nas.lan 9.0.0.1 []",
-               "new.example 10.1.1.1 [line one line two ]", "printer.lan 192.168.1.5 [office]" })
+        << false << QStringList{} << ""
+        << QStringList({"Example.com 10.0.0.1 [home]", "nas.lan 9.0.0.1 []",
+                        "new.example 10.1.1.1 [line one line two ]", "printer.lan 192.168.1.5 [office]"})
         << BadRows;
 }
 
@@ -450,11 +445,11 @@ void TestGoodHosts::editorOK()
 
 void TestGoodHosts::lookupRestoresOrderAndRow_data()
 {
-    QTest::addColumn<QString>("row"); // the host being edited; empty: adding
+    QTest::addColumn<QString>("row");   // the host being edited; empty: adding
     QTest::addColumn<QString>("index");
-    QTest::addColumn<QString>("cursor"); // the current row before OK
+    QTest::addColumn<QString>("cursor");   // the current row before OK
     QTest::addColumn<QString>("host");
-    QTest::addColumn<QString>("after"); // the current row afterwards
+    QTest::addColumn<QString>("after");   // the current row afterwards
 
     QTest::newRow("edit by address, duplicate refused") << "printer.lan"
                                                         << "ip"
@@ -517,8 +512,8 @@ void TestGoodHosts::titleClicksSort()
     // Addresses sort as text: 10.0.0.1 before 192.168.1.5 before 9.0.0.1.
     ClickTitle(grid, 1);
     QCOMPARE(good.IndexName(), std::string("ip"));
-    QCOMPARE(Cells(*grid, 1), QStringList({ "10.0.0.1", "192.168.1.5", "9.0.0.1" }));
-    QCOMPARE(BoldTitles(*grid), QStringList { "IP Address" });
+    QCOMPARE(Cells(*grid, 1), QStringList({"10.0.0.1", "192.168.1.5", "9.0.0.1"}));
+    QCOMPARE(BoldTitles(*grid), QStringList{"IP Address"});
     QCOMPARE(good.RecNo(), 0);
     QCOMPARE(grid->currentIndex().row(), 0);
 
@@ -531,8 +526,8 @@ void TestGoodHosts::titleClicksSort()
 
     ClickTitle(grid, 2);
     QCOMPARE(good.IndexName(), std::string("comment"));
-    QCOMPARE(Cells(*grid, 0), QStringList({ "nas.lan", "Example.com", "printer.lan" }));
-    QCOMPARE(BoldTitles(*grid), QStringList { "Comment" });
+    QCOMPARE(Cells(*grid, 0), QStringList({"nas.lan", "Example.com", "printer.lan"}));
+    QCOMPARE(BoldTitles(*grid), QStringList{"Comment"});
     QCOMPARE(good.RecNo(), 0);
     QVERIFY(presenter.shown.empty());
     form->close();
@@ -555,7 +550,7 @@ void TestGoodHosts::addAndEditFromBrowser()
     form->btnAdd->click();
     QVERIFY(frozen);
     QVERIFY(!grid->Frozen());
-    QCOMPARE(Cells(*grid, 0), QStringList({ "Example.com", "mail.lan", "nas.lan", "printer.lan" }));
+    QCOMPARE(Cells(*grid, 0), QStringList({"Example.com", "mail.lan", "nas.lan", "printer.lan"}));
     QCOMPARE(grid->currentIndex().row(), 1);
 
     // A double-click on a row edits that row.
@@ -570,7 +565,7 @@ void TestGoodHosts::addAndEditFromBrowser()
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, RowCentre(grid, 2));
     QCOMPARE(caption, QString("Edit Good Host"));
     QCOMPARE(shown, QString("nas.lan"));
-    QCOMPARE(Cells(*grid, 2), QStringList({ "home", "", "backup", "office" }));
+    QCOMPARE(Cells(*grid, 2), QStringList({"home", "", "backup", "office"}));
     QCOMPARE(grid->currentIndex().row(), 2);
 
     // Cancel changes nothing.
@@ -579,9 +574,8 @@ void TestGoodHosts::addAndEditFromBrowser()
         editor.btnCancel->click();
     });
     form->btnEdit->click();
-    QCOMPARE(fx.Good(),
-        QStringList({ "Example.com 10.0.0.1 [home]", "mail.lan 10.0.0.5 []", "nas.lan 9.0.0.1 [backup]",
-            "printer.lan 192.168.1.5 [office]" }));
+    QCOMPARE(fx.Good(), QStringList({"Example.com 10.0.0.1 [home]", "mail.lan 10.0.0.5 []",
+                                     "nas.lan 9.0.0.1 [backup]", "printer.lan 192.168.1.5 [office]"}));
     QVERIFY(presenter.shown.empty());
     form->close();
 }
@@ -590,8 +584,8 @@ void TestGoodHosts::deleteRow_data()
 {
     QTest::addColumn<bool>("yes");
     QTest::addColumn<QStringList>("hosts");
-    QTest::newRow("answered Yes") << true << QStringList({ "Example.com", "printer.lan" });
-    QTest::newRow("answered No") << false << QStringList({ "Example.com", "nas.lan", "printer.lan" });
+    QTest::newRow("answered Yes") << true << QStringList({"Example.com", "printer.lan"});
+    QTest::newRow("answered No") << false << QStringList({"Example.com", "nas.lan", "printer.lan"});
 }
 
 void TestGoodHosts::deleteRow()
@@ -607,8 +601,8 @@ void TestGoodHosts::deleteRow()
 
     form->btnDelete->click();
 
-    QCOMPARE(
-        Messages(presenter), QStringList { "?|Delete Good Host|Are you sure you want to delete this host?" });
+    QCOMPARE(Messages(presenter),
+             QStringList{"?|Delete Good Host|Are you sure you want to delete this host?"});
     QCOMPARE(Cells(*form->BrowseGrid, 0), hosts);
     QCOMPARE(fx.Good().size(), hosts.size());
     form->close();
@@ -630,13 +624,15 @@ void TestGoodHosts::emptyTableEditAddsDeleteDoesNothing()
     QVERIFY(presenter.shown.empty());
 
     QString caption, shownHost = "?";
-    WhenModal<TGoodHostEditForm>([&](TGoodHostEditForm& editor) {
-        caption = editor.windowTitle();
-        shownHost = editor.HostEdit->text();
-        editor.HostEdit->setText("first.example");
-        editor.IPEdit->setText("10.0.0.1");
-        editor.btnOK->click();
-    }, &opened);
+    WhenModal<TGoodHostEditForm>(
+        [&](TGoodHostEditForm& editor) {
+            caption = editor.windowTitle();
+            shownHost = editor.HostEdit->text();
+            editor.HostEdit->setText("first.example");
+            editor.IPEdit->setText("10.0.0.1");
+            editor.btnOK->click();
+        },
+        &opened);
     form->btnEdit->click();
     QVERIFY(opened);
     QCOMPARE(caption, QString("Edit Good Host"));
@@ -711,7 +707,7 @@ void TestGoodHosts::windowState()
     fx.data->GoodHosts.SetIndexName("hostname");
     auto form = ShowBrowser(fx);
     QCOMPARE(fx.data->GoodHosts.IndexName(), std::string(saveWindows ? "ip" : "hostname"));
-    QCOMPARE(BoldTitles(*form->BrowseGrid), QStringList { saveWindows ? "IP Address" : "Host" });
+    QCOMPARE(BoldTitles(*form->BrowseGrid), QStringList{saveWindows ? "IP Address" : "Host"});
     QCOMPARE(form->size(), saveWindows ? designSize + QSize(60, 40) : designSize);
     QVERIFY(presenter.shown.empty());
     form->close();
@@ -738,7 +734,7 @@ void TestGoodHosts::mainWindowOpensBrowser()
     action->trigger();
 
     QVERIFY(modal);
-    QCOMPARE(hosts, QStringList({ "Example.com", "nas.lan", "printer.lan" }));
+    QCOMPARE(hosts, QStringList({"Example.com", "nas.lan", "printer.lan"}));
     QVERIFY(presenter.shown.empty());
     QVERIFY(main.close());
 }

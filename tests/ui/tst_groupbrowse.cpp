@@ -82,7 +82,6 @@ struct TFixture : TDataFolder {
     }
 };
 
-
 QStringList Items(const QListWidget& list)
 {
     QStringList items;
@@ -121,7 +120,7 @@ std::unique_ptr<TGroupBrowseForm> ShowBrowser(TFixture& fx)
     return form;
 }
 
-} // namespace
+}   // namespace
 
 class TestGroupBrowse : public QObject {
     Q_OBJECT
@@ -183,34 +182,33 @@ void TestGroupBrowse::controls_data()
         const char* text;
         const char* hint;
     } rows[] = {
-        { "browse", "lbxGroups", "QListWidget", "", "" },
-        { "browse", "btnAdd", "QPushButton", "Add", "" },
-        { "browse", "btnEdit", "QPushButton", "Edit", "" },
-        { "browse", "btnDelete", "QPushButton", "Delete", "" },
-        { "browse", "btnRenumber", "QPushButton", "Renumber",
-            "Renumber group identifiers so they sort in the Bad Host browse correctly" },
-        { "browse", "btnCleanup", "QPushButton", "Cleanup",
-            "Delete groups that don't contain any Bad Hosts" },
-        { "browse", "btnClose", "QPushButton", "Close", "" },
-        { "edit", "Label1", "QLabel", "Group Name", "" },
-        { "edit", "NameEdit", "QLineEdit", "", "" },
-        { "edit", "cbRestricted", "QCheckBox", "&Restricted Zone", "" },
-        { "edit", "cbExclude", "QCheckBox", "E&xclude from HOSTS file", "" },
-        { "edit", "btnOK", "QPushButton", "OK", "" },
-        { "edit", "btnCancel", "QPushButton", "Cancel", "" },
-        { "move", "Label1", "QLabel", "There are hosts that belong to this group.", "" },
-        { "move", "Label2", "QLabel",
-            "Before you can delete it, these hosts must be assigned to another group.", "" },
-        { "move", "Label3", "QLabel",
-            "Select the new group and press OK to reassign the hosts and delete the group.", "" },
-        { "move", "Label4", "QLabel", "Press Cancel to leave things as they are.", "" },
-        { "move", "cbxNewGroup", "QComboBox", "", "" },
-        { "move", "btnOK", "QPushButton", "OK", "" },
-        { "move", "btnCancel", "QPushButton", "Cancel", "" },
-        { "pick", "Label1", "QLabel", "Select a new group", "" },
-        { "pick", "lbxGroups", "QListWidget", "", "" },
-        { "pick", "btnOK", "QPushButton", "OK", "" },
-        { "pick", "btnCancel", "QPushButton", "Cancel", "" },
+        {"browse", "lbxGroups", "QListWidget", "", ""},
+        {"browse", "btnAdd", "QPushButton", "Add", ""},
+        {"browse", "btnEdit", "QPushButton", "Edit", ""},
+        {"browse", "btnDelete", "QPushButton", "Delete", ""},
+        {"browse", "btnRenumber", "QPushButton", "Renumber",
+         "Renumber group identifiers so they sort in the Bad Host browse correctly"},
+        {"browse", "btnCleanup", "QPushButton", "Cleanup", "Delete groups that don't contain any Bad Hosts"},
+        {"browse", "btnClose", "QPushButton", "Close", ""},
+        {"edit", "Label1", "QLabel", "Group Name", ""},
+        {"edit", "NameEdit", "QLineEdit", "", ""},
+        {"edit", "cbRestricted", "QCheckBox", "&Restricted Zone", ""},
+        {"edit", "cbExclude", "QCheckBox", "E&xclude from HOSTS file", ""},
+        {"edit", "btnOK", "QPushButton", "OK", ""},
+        {"edit", "btnCancel", "QPushButton", "Cancel", ""},
+        {"move", "Label1", "QLabel", "There are hosts that belong to this group.", ""},
+        {"move", "Label2", "QLabel",
+         "Before you can delete it, these hosts must be assigned to another group.", ""},
+        {"move", "Label3", "QLabel",
+         "Select the new group and press OK to reassign the hosts and delete the group.", ""},
+        {"move", "Label4", "QLabel", "Press Cancel to leave things as they are.", ""},
+        {"move", "cbxNewGroup", "QComboBox", "", ""},
+        {"move", "btnOK", "QPushButton", "OK", ""},
+        {"move", "btnCancel", "QPushButton", "Cancel", ""},
+        {"pick", "Label1", "QLabel", "Select a new group", ""},
+        {"pick", "lbxGroups", "QListWidget", "", ""},
+        {"pick", "btnOK", "QPushButton", "OK", ""},
+        {"pick", "btnCancel", "QPushButton", "Cancel", ""},
     };
     for (const auto& row : rows)
         QTest::addRow("%s %s", row.window, row.name)
@@ -258,7 +256,7 @@ void TestGroupBrowse::sizes()
     TGroupBrowseForm browse(*fx.data);
     QCOMPARE(browse.windowTitle(), QString("Groups"));
     QCOMPARE(browse.minimumSize(), QSize(523, 100));
-    QCOMPARE(browse.size(), QSize(523, 291)); // 515 wide would be below the minimum
+    QCOMPARE(browse.size(), QSize(523, 291));   // 515 wide would be below the minimum
     QVERIFY(browse.windowFlags() & Qt::WindowMaximizeButtonHint);
 
     TGroupPickForm pick(*fx.data);
@@ -270,7 +268,7 @@ void TestGroupBrowse::sizes()
     TGroupEditForm edit(*fx.data);
     TGroupMoveForm move(*fx.data);
     move.OldGroupId = 3;
-    for (QDialog* fixed : std::initializer_list<QDialog*> { &edit, &move }) {
+    for (QDialog* fixed : std::initializer_list<QDialog*>{&edit, &move}) {
         fixed->show();
         QCOMPARE(fixed->minimumSize(), fixed->maximumSize());
         QVERIFY(!(fixed->windowFlags() & Qt::WindowMaximizeButtonHint));
@@ -331,7 +329,7 @@ void TestGroupBrowse::browserShowsGroups()
     auto form = ShowBrowser(fx);
 
     QCOMPARE(Items(*form->lbxGroups),
-        QStringList({ "Ads [R]=3", "Default Group=1", "Malware [RX]=4", "Zoo [X]=2" }));
+             QStringList({"Ads [R]=3", "Default Group=1", "Malware [RX]=4", "Zoo [X]=2"}));
     QCOMPARE(Selected(*form->lbxGroups), QString());
     QCOMPARE(fx.data->Groups.IndexName(), std::string("group_id"));
 }
@@ -344,7 +342,7 @@ void TestGroupBrowse::nothingWithoutSelection()
     auto form = ShowBrowser(fx);
     const QStringList groups = fx.Groups();
 
-    for (QPushButton* button : { form->btnEdit, form->btnDelete }) {
+    for (QPushButton* button : {form->btnEdit, form->btnDelete}) {
         bool opened = true;
         WhenModal<QDialog>([](QDialog&) {}, &opened);
         button->click();
@@ -446,13 +444,13 @@ void TestGroupBrowse::editorOK_data()
 {
     QTest::addColumn<int>("groupId");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("message"); // empty: accepted
+    QTest::addColumn<QString>("message");   // empty: accepted
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("nameAfter");
     QTest::addColumn<int>("idAfter");
     QTest::addColumn<QStringList>("groups");
 
-    const QStringList unchanged = { "1 Default Group", "2 Zoo X", "3 Ads R", "4 Malware R X" };
+    const QStringList unchanged = {"1 Default Group", "2 Zoo X", "3 Ads R", "4 Malware R X"};
     QTest::newRow("blank name") << 0 << "   "
                                 << "Group Name is required"
                                 << "Add Group"
@@ -473,13 +471,13 @@ void TestGroupBrowse::editorOK_data()
         << 3 << "ADS"
         << ""
         << ""
-        << "ADS" << 3 << QStringList({ "1 Default Group", "2 Zoo X", "3 ADS X", "4 Malware R X" });
+        << "ADS" << 3 << QStringList({"1 Default Group", "2 Zoo X", "3 ADS X", "4 Malware R X"});
     QTest::newRow("new group, trimmed")
         << 0 << "  Trackers\t"
         << ""
         << ""
         << "Trackers" << 5
-        << QStringList({ "1 Default Group", "2 Zoo X", "3 Ads R", "4 Malware R X", "5 Trackers X" });
+        << QStringList({"1 Default Group", "2 Zoo X", "3 Ads R", "4 Malware R X", "5 Trackers X"});
 }
 
 void TestGroupBrowse::editorOK()
@@ -539,7 +537,7 @@ void TestGroupBrowse::addAndEditFromBrowser()
     form->btnAdd->click();
     QCOMPARE(addCaption, QString("Add Group"));
     QCOMPARE(Items(*form->lbxGroups),
-        QStringList({ "Ads [R]=3", "Default Group=1", "Malware [RX]=4", "Trackers=5", "Zoo [X]=2" }));
+             QStringList({"Ads [R]=3", "Default Group=1", "Malware [RX]=4", "Trackers=5", "Zoo [X]=2"}));
     QCOMPARE(Selected(*form->lbxGroups), QString("Trackers"));
 
     Select(*form->lbxGroups, "Zoo [X]");
@@ -553,7 +551,7 @@ void TestGroupBrowse::addAndEditFromBrowser()
     form->btnEdit->click();
     QCOMPARE(editCaption, QString("Edit Group 2"));
     QCOMPARE(Items(*form->lbxGroups),
-        QStringList({ "Ads [R]=3", "Birds [RX]=2", "Default Group=1", "Malware [RX]=4", "Trackers=5" }));
+             QStringList({"Ads [R]=3", "Birds [RX]=2", "Default Group=1", "Malware [RX]=4", "Trackers=5"}));
     QCOMPARE(Selected(*form->lbxGroups), QString("Birds [RX]"));
 
     // Cancel changes nothing, the list included.
@@ -564,7 +562,7 @@ void TestGroupBrowse::addAndEditFromBrowser()
     });
     form->btnEdit->click();
     QCOMPARE(fx.Groups(),
-        QStringList({ "1 Default Group", "2 Birds R X", "3 Ads R", "4 Malware R X", "5 Trackers" }));
+             QStringList({"1 Default Group", "2 Birds R X", "3 Ads R", "4 Malware R X", "5 Trackers"}));
     QVERIFY(presenter.shown.empty());
 }
 
@@ -612,11 +610,11 @@ void TestGroupBrowse::deleteWithoutHosts()
     QCOMPARE(presenter.Last().text, std::string("Are you sure you want to delete this group?"));
     QCOMPARE(presenter.Last().caption, std::string("Delete Group"));
     QCOMPARE(presenter.Last().kind, TMsgDlgType::mtConfirmation);
-    const QStringList all = { "1 Default Group", "2 Zoo X", "3 Ads R", "4 Malware R X" };
-    QCOMPARE(fx.Groups(), yes ? QStringList({ "1 Default Group", "2 Zoo X", "3 Ads R" }) : all);
+    const QStringList all = {"1 Default Group", "2 Zoo X", "3 Ads R", "4 Malware R X"};
+    QCOMPARE(fx.Groups(), yes ? QStringList({"1 Default Group", "2 Zoo X", "3 Ads R"}) : all);
     QCOMPARE(Items(*form->lbxGroups),
-        yes ? QStringList({ "Ads [R]=3", "Default Group=1", "Zoo [X]=2" })
-            : QStringList({ "Ads [R]=3", "Default Group=1", "Malware [RX]=4", "Zoo [X]=2" }));
+             yes ? QStringList({"Ads [R]=3", "Default Group=1", "Zoo [X]=2"})
+                 : QStringList({"Ads [R]=3", "Default Group=1", "Malware [RX]=4", "Zoo [X]=2"}));
     QCOMPARE(fx.Hosts(), hosts);
 }
 
@@ -636,7 +634,7 @@ void TestGroupBrowse::deleteMovesHosts()
         choices = Items(*move.cbxNewGroup);
         chosenBefore = move.cbxNewGroup->currentIndex();
         move.btnOK->setFocus();
-        move.btnOK->click(); // nothing chosen yet
+        move.btnOK->click();   // nothing chosen yet
         focusAfterRefusal = move.focusWidget() ? move.focusWidget()->objectName() : QString();
         if (!move.isVisible())
             return;
@@ -646,17 +644,16 @@ void TestGroupBrowse::deleteMovesHosts()
     form->btnDelete->click();
 
     QCOMPARE(caption, QString("Delete Group: Ads [R]"));
-    QCOMPARE(choices, QStringList({ "Default Group=1", "Malware [RX]=4", "Zoo [X]=2" }));
+    QCOMPARE(choices, QStringList({"Default Group=1", "Malware [RX]=4", "Zoo [X]=2"}));
     QCOMPARE(chosenBefore, -1);
     QCOMPARE(presenter.shown.size(), size_t(1));
     QCOMPARE(presenter.Last().text, std::string("Please select a new group."));
     QCOMPARE(presenter.Last().caption, std::string("Delete Group: Ads [R]"));
     QCOMPARE(focusAfterRefusal, QString("cbxNewGroup"));
 
-    QCOMPARE(fx.Groups(), QStringList({ "1 Default Group", "2 Zoo X", "4 Malware R X" }));
-    QCOMPARE(
-        fx.Hosts(), QStringList({ "ads1.example=2 banner", "Ads2.example=2 ", "zoo.example=2 animals" }));
-    QCOMPARE(Items(*form->lbxGroups), QStringList({ "Default Group=1", "Malware [RX]=4", "Zoo [X]=2" }));
+    QCOMPARE(fx.Groups(), QStringList({"1 Default Group", "2 Zoo X", "4 Malware R X"}));
+    QCOMPARE(fx.Hosts(), QStringList({"ads1.example=2 banner", "Ads2.example=2 ", "zoo.example=2 animals"}));
+    QCOMPARE(Items(*form->lbxGroups), QStringList({"Default Group=1", "Malware [RX]=4", "Zoo [X]=2"}));
     QCOMPARE(fx.data->BadHosts.IndexName(), std::string("group_id"));
 }
 
@@ -703,7 +700,7 @@ void TestGroupBrowse::moveDialogForTheOnlyGroup()
     QVERIFY(move.isVisible());
     move.btnCancel->click();
     QCOMPARE(move.result(), int(QDialog::Rejected));
-    QCOMPARE(fx.Hosts(), QStringList({ "a.example=1 " }));
+    QCOMPARE(fx.Hosts(), QStringList({"a.example=1 "}));
 }
 
 // Deleting the last group empties the list, where Cleanup has nothing to do;
@@ -713,7 +710,7 @@ void TestGroupBrowse::lastGroupDeletedThenRenumbered()
     TFixture fx({}, false);
     TScriptedPresenter presenter;
     auto form = ShowBrowser(fx);
-    QCOMPARE(Items(*form->lbxGroups), QStringList({ "Default Group=1" }));
+    QCOMPARE(Items(*form->lbxGroups), QStringList({"Default Group=1"}));
 
     Select(*form->lbxGroups, "Default Group");
     presenter.AnswerYes();
@@ -727,8 +724,8 @@ void TestGroupBrowse::lastGroupDeletedThenRenumbered()
 
     presenter.AnswerYes();
     form->btnRenumber->click();
-    QCOMPARE(Items(*form->lbxGroups), QStringList({ "Default Group=1" }));
-    QCOMPARE(fx.Groups(), QStringList({ "1 Default Group" }));
+    QCOMPARE(Items(*form->lbxGroups), QStringList({"Default Group=1"}));
+    QCOMPARE(fx.Groups(), QStringList({"1 Default Group"}));
 }
 
 // ---------------------------------------------------------------------------
@@ -737,17 +734,16 @@ void TestGroupBrowse::lastGroupDeletedThenRenumbered()
 void TestGroupBrowse::cleanupButton_data()
 {
     QTest::addColumn<bool>("yes");
-    QTest::addColumn<int>("emptyGroups"); // added to Default Group and Malware, which have no hosts
-    QTest::addColumn<QString>("result"); // empty: no result message
+    QTest::addColumn<int>("emptyGroups");   // added to Default Group and Malware, which have no hosts
+    QTest::addColumn<QString>("result");    // empty: no result message
     QTest::addColumn<QStringList>("items");
 
-    QTest::newRow("answered No") << false << 0 << ""
-                                 << QStringList(
-                                        { "Ads [R]=3", "Default Group=1", "Malware [RX]=4", "Zoo [X]=2" });
+    QTest::newRow("answered No")
+        << false << 0 << "" << QStringList({"Ads [R]=3", "Default Group=1", "Malware [RX]=4", "Zoo [X]=2"});
     QTest::newRow("two groups go") << true << 0 << "2 groups were deleted."
-                                   << QStringList({ "Ads [R]=3", "Zoo [X]=2" });
+                                   << QStringList({"Ads [R]=3", "Zoo [X]=2"});
     QTest::newRow("four groups go") << true << 2 << "4 groups were deleted."
-                                    << QStringList({ "Ads [R]=3", "Zoo [X]=2" });
+                                    << QStringList({"Ads [R]=3", "Zoo [X]=2"});
 }
 
 void TestGroupBrowse::cleanupButton()
@@ -767,7 +763,8 @@ void TestGroupBrowse::cleanupButton()
     form->btnCleanup->click();
 
     QCOMPARE(presenter.shown.front().caption, std::string("Group Cleanup"));
-    QCOMPARE(presenter.shown.front().text,
+    QCOMPARE(
+        presenter.shown.front().text,
         std::string("This process will delete any groups that have no hosts assigned to them.\r\nContinue?"));
     QCOMPARE(presenter.shown.front().kind, TMsgDlgType::mtConfirmation);
     if (result.isEmpty()) {
@@ -788,12 +785,12 @@ void TestGroupBrowse::renumber_data()
     QTest::addColumn<QStringList>("hosts");
 
     QTest::newRow("answered No")
-        << false << QStringList({ "Ads [R]=3", "Default Group=1", "Malware [RX]=4", "Zoo [X]=2" })
-        << QStringList({ "ads1.example=3 banner", "Ads2.example=3 ", "zoo.example=2 animals" });
+        << false << QStringList({"Ads [R]=3", "Default Group=1", "Malware [RX]=4", "Zoo [X]=2"})
+        << QStringList({"ads1.example=3 banner", "Ads2.example=3 ", "zoo.example=2 animals"});
     // Lowest id 1 is not above 4 groups: the new ids follow the highest, 4.
     QTest::newRow("answered Yes")
-        << true << QStringList({ "Ads [R]=5", "Default Group=6", "Malware [RX]=7", "Zoo [X]=8" })
-        << QStringList({ "ads1.example=5 banner", "Ads2.example=5 ", "zoo.example=8 animals" });
+        << true << QStringList({"Ads [R]=5", "Default Group=6", "Malware [RX]=7", "Zoo [X]=8"})
+        << QStringList({"ads1.example=5 banner", "Ads2.example=5 ", "zoo.example=8 animals"});
 }
 
 void TestGroupBrowse::renumber()
@@ -811,7 +808,8 @@ void TestGroupBrowse::renumber()
 
     QCOMPARE(presenter.shown.size(), size_t(1));
     QCOMPARE(presenter.Last().caption, std::string("Renumber Groups"));
-    QCOMPARE(presenter.Last().text,
+    QCOMPARE(
+        presenter.Last().text,
         std::string("This process will renumber the internal group identifiers so the Bad Host grid will "
                     "sort groups alphabetically.\r\nIt may take a minute or two.  Continue?"));
     QCOMPARE(Items(*form->lbxGroups), items);
@@ -865,7 +863,7 @@ void TestGroupBrowse::pick()
 
     QCOMPARE(TGroupPickForm::Pick(*fx.data, nullptr, "Move 2 hosts to"), chosen);
     QCOMPARE(prompt, QString("Move 2 hosts to"));
-    QCOMPARE(items, QStringList({ "Ads [R]=3", "Default Group=1", "Malware [RX]=4", "Zoo [X]=2" }));
+    QCOMPARE(items, QStringList({"Ads [R]=3", "Default Group=1", "Malware [RX]=4", "Zoo [X]=2"}));
     if (how == "ok-nothing")
         QVERIFY(stayedOpen);
     QVERIFY(presenter.shown.empty());
@@ -928,11 +926,11 @@ public:
     using TMainForm::TMainForm;
 
 protected:
-    void FirstRun() override { }
-    void CmdLine() override { }
+    void FirstRun() override {}
+    void CmdLine() override {}
 };
 
-} // namespace
+}   // namespace
 
 void TestGroupBrowse::mainWindowGroups()
 {
@@ -994,7 +992,7 @@ void TestGroupBrowse::mainWindowKeepsGroupThroughRenumber()
 
     QCOMPARE(presenter.shown.size(), size_t(2));
     QCOMPARE(Items(*combo),
-        QStringList({ " =0", "Ads [R]=1", "Default Group=2", "Malware [RX]=3", "Zoo [X]=4" }));
+             QStringList({" =0", "Ads [R]=1", "Default Group=2", "Malware [RX]=3", "Zoo [X]=4"}));
     QCOMPARE(combo->currentText(), QString("Ads [R]"));
     QCOMPARE(combo->currentData().toInt(), 1);
     QVERIFY(main.close());

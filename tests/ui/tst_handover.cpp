@@ -74,7 +74,7 @@ private:
     QString out, err;
 };
 
-} // namespace
+}   // namespace
 
 class TestHandOver : public QObject {
     Q_OBJECT
@@ -99,15 +99,18 @@ private:
     // The data folder as the program names it.
     QString folder;
 
-    QString WaitingLine() const { return "Quillon: waiting for the Quillon window on " + folder + " to finish ...\n"; }
+    QString WaitingLine() const
+    {
+        return "Quillon: waiting for the Quillon window on " + folder + " to finish ...\n";
+    }
 };
 
 // The window over a folder of its own, with the program beside its tables.
 void TestHandOver::init()
 {
     dir = std::make_unique<TTempDir>();
-    dir->Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir->File("hosts") + "\nTextEditor=" +
-                                  dir->File("no-editor") + "\n");
+    dir->Write("Quillon.ini", "[Preferences]\nHostsFile=" + dir->File("hosts") +
+                                  "\nTextEditor=" + dir->File("no-editor") + "\n");
     MakeTables(*dir);
     std::filesystem::copy_file(QUILLON_BINARY, dir->File("quillon"));
     folder = QFileInfo(QString::fromStdString(dir->Path())).canonicalFilePath();
@@ -134,17 +137,20 @@ void TestHandOver::commandLineRunsInTheWindow_data()
     QTest::addColumn<bool>("hostsWritten");
 
     QTest::newRow("import, relative to the caller's folder, then Write HOSTS")
-        << QStringList{"/i=list.txt", "/w"} << 0 << "2 lines processed.\n3 hosts written\n" << "" << true;
+        << QStringList{"/i=list.txt", "/w"} << 0 << "2 lines processed.\n3 hosts written\n"
+        << "" << true;
     // The window shows the switches' help page, which is missing here: that says so too.
     QTest::newRow("unrecognized argument after /w")
         << QStringList{"/w", "/bogus", "/x=out.txt"} << 1 << "1 hosts written\n"
-        << "Quillon Command Line: Unrecognized argument:\n" << true;
-    QTest::newRow("missing import file")
-        << QStringList{"/i=missing.txt", "/w"} << 1 << "" << "Quillon Command Line: Import file not found: missing.txt\n"
-        << false;
+        << "Quillon Command Line: Unrecognized argument:\n"
+        << true;
+    QTest::newRow("missing import file") << QStringList{"/i=missing.txt", "/w"} << 1 << ""
+                                         << "Quillon Command Line: Import file not found: missing.txt\n"
+                                         << false;
     // A folder holds the backup's name: the export reports it and the line stops there.
-    QTest::newRow("a run that reports an error")
-        << QStringList{"/x=out.txt", "/w"} << 1 << "" << "Export Hosts: Backup failed!\n" << false;
+    QTest::newRow("a run that reports an error") << QStringList{"/x=out.txt", "/w"} << 1 << ""
+                                                 << "Export Hosts: Backup failed!\n"
+                                                 << false;
 }
 
 void TestHandOver::commandLineRunsInTheWindow()

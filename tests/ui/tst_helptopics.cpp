@@ -1,17 +1,17 @@
 // F1 in each window opens that window's page, taken from the Help folder the build puts beside the program.
 #include "core/DataUnit.h"
-#include "ui/ExportHosts.h"
-#include "ui/ImportHosts.h"
 #include "support/DataFolder.h"
 #include "support/ScriptedPresenter.h"
 #include "ui/BadHostBrowse.h"
 #include "ui/BadHostEdit.h"
+#include "ui/ExportHosts.h"
 #include "ui/GoodHostBrowse.h"
 #include "ui/GoodHostEdit.h"
 #include "ui/GroupBrowse.h"
 #include "ui/GroupEdit.h"
 #include "ui/GroupMove.h"
 #include "ui/GroupPick.h"
+#include "ui/ImportHosts.h"
 #include "ui/MainUnit.h"
 #include "ui/Prefs.h"
 #include "ui/RegistryFile.h"
@@ -100,7 +100,7 @@ private:
     decltype(HelpShellOpen) previous;
 };
 
-} // namespace
+}   // namespace
 
 class TestHelpTopics : public QObject {
     Q_OBJECT
@@ -115,21 +115,36 @@ void TestHelpTopics::f1OpensTheWindowsPage_data()
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("topic");
     // F1 is the short-cut of Help > Contents in the main window.
-    QTest::newRow("main window") << "main window" << "index.html";
-    QTest::newRow("import") << "import" << "import.html";
-    QTest::newRow("export") << "export" << "export.html";
-    QTest::newRow("registry file") << "registry file" << "registry.html";
-    QTest::newRow("preferences") << "preferences" << "prefs.html";
-    QTest::newRow("groups") << "groups" << "groups.html";
-    QTest::newRow("group editor") << "group editor" << "groups.html";
-    QTest::newRow("group move") << "group move" << "groups.html";
-    QTest::newRow("group pick belongs to the bad hosts") << "group pick" << "badhosts.html";
-    QTest::newRow("bad hosts") << "bad hosts" << "badhosts.html";
-    QTest::newRow("bad host editor, add") << "bad host editor, add" << "badhosts.html";
-    QTest::newRow("bad host editor, edit") << "bad host editor, edit" << "badhosts.html";
-    QTest::newRow("bad host editor, select") << "bad host editor, select" << "badhosts.html";
-    QTest::newRow("good hosts") << "good hosts" << "goodhosts.html";
-    QTest::newRow("good host editor") << "good host editor" << "goodhosts.html";
+    QTest::newRow("main window") << "main window"
+                                 << "index.html";
+    QTest::newRow("import") << "import"
+                            << "import.html";
+    QTest::newRow("export") << "export"
+                            << "export.html";
+    QTest::newRow("registry file") << "registry file"
+                                   << "registry.html";
+    QTest::newRow("preferences") << "preferences"
+                                 << "prefs.html";
+    QTest::newRow("groups") << "groups"
+                            << "groups.html";
+    QTest::newRow("group editor") << "group editor"
+                                  << "groups.html";
+    QTest::newRow("group move") << "group move"
+                                << "groups.html";
+    QTest::newRow("group pick belongs to the bad hosts") << "group pick"
+                                                         << "badhosts.html";
+    QTest::newRow("bad hosts") << "bad hosts"
+                               << "badhosts.html";
+    QTest::newRow("bad host editor, add") << "bad host editor, add"
+                                          << "badhosts.html";
+    QTest::newRow("bad host editor, edit") << "bad host editor, edit"
+                                           << "badhosts.html";
+    QTest::newRow("bad host editor, select") << "bad host editor, select"
+                                             << "badhosts.html";
+    QTest::newRow("good hosts") << "good hosts"
+                                << "goodhosts.html";
+    QTest::newRow("good host editor") << "good host editor"
+                                      << "goodhosts.html";
 }
 
 void TestHelpTopics::f1OpensTheWindowsPage()

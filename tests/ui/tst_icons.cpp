@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int AppIconRow = -100; // stands for AppIcon() in the tables
+constexpr int AppIconRow = -100;   // stands for AppIcon() in the tables
 
 QIcon IconOf(int index) { return index == AppIconRow ? AppIcon() : ImageListIcon(index); }
 
@@ -25,7 +25,7 @@ int OpaquePixels(const QImage& image)
     return count;
 }
 
-} // namespace
+}   // namespace
 
 class TestIcons : public QObject {
     Q_OBJECT
@@ -120,8 +120,8 @@ void TestIcons::hostsStatesDiffer()
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            const int delta = qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q))
-                              + qAbs(qBlue(p) - qBlue(q)) + qAbs(qAlpha(p) - qAlpha(q));
+            const int delta = qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) +
+                              qAbs(qBlue(p) - qBlue(q)) + qAbs(qAlpha(p) - qAlpha(q));
             changed += delta > 96;
         }
     QVERIFY2(changed >= 24, qPrintable(QString("only %1 pixels differ").arg(changed)));

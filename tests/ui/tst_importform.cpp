@@ -68,10 +68,10 @@ struct TFixture : TDataFolder {
 
 const QStringList CounterNames = {"stNG", "stDG", "stUG", "stNB", "stDB", "stUB", "stNH", "stDH", "stUH"};
 
-const QStringList OptionNames = {"rbFmtHosts",      "rbFmtPlainText",  "rbCreateNew",   "rbDefaultNew",
-                                 "rbDefaultAll",    "cbAllowUpdate",   "cbGoodHosts",   "cbUpdateGoodHosts",
-                                 "cbSwapType",      "cbGroupCleanup",  "cbImportReport", "cbReportNew",
-                                 "cbReportDupes",   "cbReportUpdates", "cbImportWrite"};
+const QStringList OptionNames = {"rbFmtHosts",    "rbFmtPlainText",  "rbCreateNew",    "rbDefaultNew",
+                                 "rbDefaultAll",  "cbAllowUpdate",   "cbGoodHosts",    "cbUpdateGoodHosts",
+                                 "cbSwapType",    "cbGroupCleanup",  "cbImportReport", "cbReportNew",
+                                 "cbReportDupes", "cbReportUpdates", "cbImportWrite"};
 
 QStringList Counters(const TImportForm& form)
 {
@@ -102,10 +102,12 @@ QStringList Items(const QComboBox& combo)
 QString Summary(const TQuillonPrefs& p)
 {
     const std::pair<const char*, int> values[] = {
-        {"format", p.ImportFormat},     {"group", p.ImportDefaultGroup},  {"option", p.ImportGroupOption},
-        {"updates", p.ImportUpdates},   {"cleanup", p.ImportCleanup},     {"good", p.ImportGoodHosts},
-        {"updateGood", p.UpdateGoodHosts}, {"swap", p.ImportSwapHosts},   {"report", p.ImportReport},
-        {"new", p.ReportNew},           {"dupes", p.ReportDupes},         {"changes", p.ReportUpdates},
+        {"format", p.ImportFormat},        {"group", p.ImportDefaultGroup},
+        {"option", p.ImportGroupOption},   {"updates", p.ImportUpdates},
+        {"cleanup", p.ImportCleanup},      {"good", p.ImportGoodHosts},
+        {"updateGood", p.UpdateGoodHosts}, {"swap", p.ImportSwapHosts},
+        {"report", p.ImportReport},        {"new", p.ReportNew},
+        {"dupes", p.ReportDupes},          {"changes", p.ReportUpdates},
         {"write", p.ImportWrite}};
     QStringList parts;
     for (const auto& [name, value] : values)
@@ -120,7 +122,7 @@ void ExpectIdle(const TImportForm& form)
     QCOMPARE(form.btnClose->text(), QString("Close"));
 }
 
-} // namespace
+}   // namespace
 
 class TestImportForm : public QObject {
     Q_OBJECT
@@ -216,7 +218,8 @@ void TestImportForm::controls_data()
     for (const auto& row : rows)
         QTest::newRow(row.name) << row.name << row.className << row.text;
     for (const QString& name : CounterNames)
-        QTest::newRow(qPrintable(name)) << name << "QLabel" << "0";
+        QTest::newRow(qPrintable(name)) << name << "QLabel"
+                                        << "0";
 }
 
 void TestImportForm::controls()
@@ -311,11 +314,11 @@ void TestImportForm::layout()
         }
     }
 
-    const QStringList tabOrder = {"FileEdit",          "btnFile",        "rbFmtHosts",     "rbFmtPlainText",
-                                  "cbxDefaultGroup",   "rbCreateNew",    "rbDefaultNew",   "rbDefaultAll",
-                                  "cbAllowUpdate",     "cbGoodHosts",    "cbUpdateGoodHosts", "cbSwapType",
-                                  "cbGroupCleanup",    "cbImportReport", "cbReportNew",    "cbReportDupes",
-                                  "cbReportUpdates",   "cbImportWrite",  "btnImport",      "btnClose"};
+    const QStringList tabOrder = {"FileEdit",        "btnFile",        "rbFmtHosts",        "rbFmtPlainText",
+                                  "cbxDefaultGroup", "rbCreateNew",    "rbDefaultNew",      "rbDefaultAll",
+                                  "cbAllowUpdate",   "cbGoodHosts",    "cbUpdateGoodHosts", "cbSwapType",
+                                  "cbGroupCleanup",  "cbImportReport", "cbReportNew",       "cbReportDupes",
+                                  "cbReportUpdates", "cbImportWrite",  "btnImport",         "btnClose"};
     QStringList order;
     QWidget* w = form.FileEdit;
     do {
@@ -339,7 +342,8 @@ void TestImportForm::showPreferences_data()
     QTest::addColumn<QString>("group");
 
     QTest::newRow("defaults, no default group matching")
-        << "" << true << "" << ""
+        << "" << true << ""
+        << ""
         << QStringList({"rbFmtHosts", "rbCreateNew", "cbAllowUpdate", "cbGoodHosts", "cbGroupCleanup",
                         "cbImportReport", "cbReportNew", "cbReportUpdates", "cbImportWrite"})
         << "";
@@ -347,21 +351,28 @@ void TestImportForm::showPreferences_data()
         << "ImportFile=/data/list.txt\nImportFormat=1\nImportDefaultGroup=2\nImportGroupOption=2\n"
            "ImportUpdates=0\nImportCleanup=0\nImportGoodHosts=0\nUpdateGoodHosts=1\nImportSwapHosts=1\n"
            "ImportReport=0\nReportNew=0\nReportDupes=1\nReportUpdates=0\nImportWrite=0\n"
-        << true << "" << "/data/list.txt"
+        << true << ""
+        << "/data/list.txt"
         << QStringList({"rbFmtPlainText", "rbDefaultAll", "cbUpdateGoodHosts", "cbSwapType", "cbReportDupes"})
         << "Ads";
     QTest::newRow("unrecognized groups to the default group")
-        << "ImportDefaultGroup=1\nImportGroupOption=1\n" << true << "" << ""
+        << "ImportDefaultGroup=1\nImportGroupOption=1\n"
+        << true << ""
+        << ""
         << QStringList({"rbFmtHosts", "rbDefaultNew", "cbAllowUpdate", "cbGoodHosts", "cbGroupCleanup",
                         "cbImportReport", "cbReportNew", "cbReportUpdates", "cbImportWrite"})
         << "Default Group";
     QTest::newRow("the only group is preselected")
-        << "ImportDefaultGroup=7\nImportGoodHosts=0\n" << false << "" << ""
+        << "ImportDefaultGroup=7\nImportGoodHosts=0\n"
+        << false << ""
+        << ""
         << QStringList({"rbFmtHosts", "rbCreateNew", "cbAllowUpdate", "cbGroupCleanup", "cbImportReport",
                         "cbReportNew", "cbReportUpdates", "cbImportWrite"})
         << "Default Group";
     QTest::newRow("a preset file stays")
-        << "ImportFile=/data/list.txt\n" << true << "/first/run/hosts" << "/first/run/hosts"
+        << "ImportFile=/data/list.txt\n"
+        << true << "/first/run/hosts"
+        << "/first/run/hosts"
         << QStringList({"rbFmtHosts", "rbCreateNew", "cbAllowUpdate", "cbGoodHosts", "cbGroupCleanup",
                         "cbImportReport", "cbReportNew", "cbReportUpdates", "cbImportWrite"})
         << "";
@@ -434,8 +445,10 @@ void TestImportForm::fileButton_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("file");
 
-    QTest::newRow("chosen") << "/lists/new.txt" << "/lists/new.txt";
-    QTest::newRow("cancelled") << "" << "/lists/old.txt";
+    QTest::newRow("chosen") << "/lists/new.txt"
+                            << "/lists/new.txt";
+    QTest::newRow("cancelled") << ""
+                               << "/lists/old.txt";
 }
 
 void TestImportForm::fileButton()
@@ -465,13 +478,22 @@ void TestImportForm::validation_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
 
-    QTest::newRow("no file") << "ImportDefaultGroup=1\n" << ""
-                             << "Please select an Import File." << "FileEdit";
-    QTest::newRow("missing file") << "ImportDefaultGroup=1\n" << "%dir%missing.txt"
-                                  << "File not found: %dir%missing.txt" << "FileEdit";
-    QTest::newRow("a folder") << "ImportDefaultGroup=1\n" << "%dir%" << "File not found: %dir%" << "FileEdit";
-    QTest::newRow("no default group") << "ImportDefaultGroup=9\n" << "%dir%list.txt"
-                                      << "Please select a Default Group" << "cbxDefaultGroup";
+    QTest::newRow("no file") << "ImportDefaultGroup=1\n"
+                             << ""
+                             << "Please select an Import File."
+                             << "FileEdit";
+    QTest::newRow("missing file") << "ImportDefaultGroup=1\n"
+                                  << "%dir%missing.txt"
+                                  << "File not found: %dir%missing.txt"
+                                  << "FileEdit";
+    QTest::newRow("a folder") << "ImportDefaultGroup=1\n"
+                              << "%dir%"
+                              << "File not found: %dir%"
+                              << "FileEdit";
+    QTest::newRow("no default group") << "ImportDefaultGroup=9\n"
+                                      << "%dir%list.txt"
+                                      << "Please select a Default Group"
+                                      << "cbxDefaultGroup";
 }
 
 void TestImportForm::validation()
@@ -575,24 +597,25 @@ void TestImportForm::importRun_data()
     QTest::addColumn<int>("storedBadHosts");
 
     QTest::newRow("merge with cleanup")
-        << "" << "# Created by Quillon 4.1 - 1/2/2025\n"
-                 "127.0.0.1\tlocalhost\n"
-                 "\n"
-                 "# Ads\n"
-                 "127.0.0.1 ads.example.com # banner\n"
-                 "127.0.0.1 ads.example.com # banner\n"
-                 "0.0.0.0 one.example,two.example\n"
-                 "# Trackers [R]\n"
-                 "127.0.0.1 pixel.example\n"
-                 "10.0.0.1 intranet.example # lan\n"
-                 "# Ads\n"
-                 "127.0.0.1 pixel.example\n"
+        << ""
+        << "# Created by Quillon 4.1 - 1/2/2025\n"
+           "127.0.0.1\tlocalhost\n"
+           "\n"
+           "# Ads\n"
+           "127.0.0.1 ads.example.com # banner\n"
+           "127.0.0.1 ads.example.com # banner\n"
+           "0.0.0.0 one.example,two.example\n"
+           "# Trackers [R]\n"
+           "127.0.0.1 pixel.example\n"
+           "10.0.0.1 intranet.example # lan\n"
+           "# Ads\n"
+           "127.0.0.1 pixel.example\n"
         << QStringList({"1", "2", "-1", "4", "1", "1", "1", "0", "0"}) << "12 lines processed."
         << QStringList({"Ads=2", "Default Group=1"}) << 4;
-    QTest::newRow("errors")
-        << "" << "127.0.0.1 a!b.example c@d.example e/f.example\n"
-        << QStringList({"0", "0", "-1", "0", "0", "0", "0", "0", "0"}) << "3 errors in 1 lines."
-        << QStringList({"Default Group=1"}) << 0;
+    QTest::newRow("errors") << ""
+                            << "127.0.0.1 a!b.example c@d.example e/f.example\n"
+                            << QStringList({"0", "0", "-1", "0", "0", "0", "0", "0", "0"})
+                            << "3 errors in 1 lines." << QStringList({"Default Group=1"}) << 0;
     QTest::newRow("plain text, all to the default group")
         << "ImportFormat=1\nImportGroupOption=2\nImportCleanup=0\n"
         << "** Trackers\nshop.example.com ** banner\ncdn.example.com\n"
@@ -708,11 +731,18 @@ void TestImportForm::unattended_data()
     QTest::addColumn<bool>("plainText");
     QTest::addColumn<QString>("newBadHosts");
 
-    QTest::newRow("/ip reads plain text")
-        << "/ip" << "ads.example.com\nshop.example.com ** shop\n" << true << "2";
-    QTest::newRow("/i reads HOSTS") << "/i" << "127.0.0.1 ads.example.com\n" << false << "1";
-    QTest::newRow("/i takes a plain list for HOSTS") << "/i" << "ads.example.com\n" << false << "0";
-    QTest::newRow("/ip in a longer switch") << "-x/ipq" << "ads.example.com\n" << true << "1";
+    QTest::newRow("/ip reads plain text") << "/ip"
+                                          << "ads.example.com\nshop.example.com ** shop\n"
+                                          << true << "2";
+    QTest::newRow("/i reads HOSTS") << "/i"
+                                    << "127.0.0.1 ads.example.com\n"
+                                    << false << "1";
+    QTest::newRow("/i takes a plain list for HOSTS") << "/i"
+                                                     << "ads.example.com\n"
+                                                     << false << "0";
+    QTest::newRow("/ip in a longer switch") << "-x/ipq"
+                                            << "ads.example.com\n"
+                                            << true << "1";
 }
 
 void TestImportForm::unattended()
@@ -819,7 +849,7 @@ protected:
     }
 };
 
-} // namespace
+}   // namespace
 
 void TestImportForm::keysReachingControls_data()
 {
@@ -832,8 +862,8 @@ void TestImportForm::keysReachingControls_data()
     QTest::newRow("Ctrl+A") << int(Qt::Key_A) << "" << int(Qt::ControlModifier) << true;
     QTest::newRow("Alt+A") << int(Qt::Key_A) << "a" << int(Qt::AltModifier) << false;
     QTest::newRow("Alt+Down") << int(Qt::Key_Down) << "" << int(Qt::AltModifier) << false;
-    QTest::newRow("Ctrl+Alt+Delete")
-        << int(Qt::Key_Delete) << "" << int(Qt::ControlModifier | Qt::AltModifier) << false;
+    QTest::newRow("Ctrl+Alt+Delete") << int(Qt::Key_Delete) << ""
+                                     << int(Qt::ControlModifier | Qt::AltModifier) << false;
     QTest::newRow("AltGr backslash, reported as Ctrl+Alt")
         << int(Qt::Key_Backslash) << "\\" << int(Qt::ControlModifier | Qt::AltModifier) << true;
 }
@@ -937,7 +967,7 @@ protected:
     void CmdLine() override {}
 };
 
-} // namespace
+}   // namespace
 
 void TestImportForm::mainWindowImport()
 {

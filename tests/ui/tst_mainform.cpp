@@ -74,7 +74,7 @@ std::unique_ptr<TProbeForm> StartForm(const TTempDir& dir, const QStringList& ar
     return form;
 }
 
-} // namespace
+}   // namespace
 
 class TestMainForm : public QObject {
     Q_OBJECT
@@ -228,8 +228,7 @@ void TestMainForm::failedSaveKeepsWindowOpen()
     QCOMPARE(presenter.shown.size(), size_t(1));
     QCOMPARE(presenter.Last().caption, std::string("Quillon"));
     QCOMPARE(presenter.Last().kind, TMsgDlgType::mtError);
-    QVERIFY2(QString::fromStdString(presenter.Last().text).contains(blocked),
-             presenter.Last().text.c_str());
+    QVERIFY2(QString::fromStdString(presenter.Last().text).contains(blocked), presenter.Last().text.c_str());
 
     // Once the way is clear the next close saves everything.
     std::filesystem::remove_all(obstacle);

@@ -4,12 +4,12 @@
 #include "core/DataUnit.h"
 #include "platform/Errors.h"
 #include "settings/IniFile.h"
-#include "ui/WindowState.h"
 #include "support/FindChild.h"
 #include "support/ScriptedPresenter.h"
 #include "support/TempDir.h"
 #include "ui/About.h"
 #include "ui/Icons.h"
+#include "ui/WindowState.h"
 
 #include <QAction>
 #include <QApplication>
@@ -101,7 +101,6 @@ std::unique_ptr<TTestForm> StartForm(const TTempDir& dir, const QString& prefs =
     return form;
 }
 
-
 QStringList Captions(const TScriptedPresenter& presenter)
 {
     QStringList captions;
@@ -143,7 +142,7 @@ void SelectGroup(TMainForm& form, int groupId)
     combo->setCurrentIndex(groupId < 0 ? -1 : combo->findData(groupId));
 }
 
-} // namespace
+}   // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -240,28 +239,46 @@ void TestMainWindow::actions_data()
     QTest::addColumn<bool>("enabled");
 
     // Until their windows exist, the actions that open them stay disabled.
-    QTest::newRow("Groups") << "actGroups" << "&Groups" << "Edit Groups" << 0 << "Ctrl+G" << true;
-    QTest::newRow("Bad Hosts") << "actBadHosts" << "&Bad Hosts" << "Edit Bad Hosts" << 1 << "Ctrl+B" << true;
-    QTest::newRow("Good Hosts") << "actGoodHosts" << "Good &Hosts" << "Edit Good Hosts" << 2 << "Ctrl+H"
-                                << true;
-    QTest::newRow("View HOSTS") << "actViewHOSTS" << "&View HOSTS" << "View the HOSTS file in the text editor"
-                                << 3 << "Ctrl+O" << true;
-    QTest::newRow("Write HOSTS") << "actWriteHOSTS" << "&Write HOSTS"
+    QTest::newRow("Groups") << "actGroups"
+                            << "&Groups"
+                            << "Edit Groups" << 0 << "Ctrl+G" << true;
+    QTest::newRow("Bad Hosts") << "actBadHosts"
+                               << "&Bad Hosts"
+                               << "Edit Bad Hosts" << 1 << "Ctrl+B" << true;
+    QTest::newRow("Good Hosts") << "actGoodHosts"
+                                << "Good &Hosts"
+                                << "Edit Good Hosts" << 2 << "Ctrl+H" << true;
+    QTest::newRow("View HOSTS") << "actViewHOSTS"
+                                << "&View HOSTS"
+                                << "View the HOSTS file in the text editor" << 3 << "Ctrl+O" << true;
+    QTest::newRow("Write HOSTS") << "actWriteHOSTS"
+                                 << "&Write HOSTS"
                                  << "Write the database to the HOSTS file" << 4 << "Ctrl+W" << true;
-    QTest::newRow("Preferences") << "actPrefs" << "&Preferences" << "Set Quillon preferences" << 5 << "Ctrl+P"
-                                 << true;
-    QTest::newRow("Disable HOSTS") << "actDisableHOSTS" << "&Disable HOSTS" << "Disable the HOSTS file" << 6
-                                   << "Ctrl+D" << true;
-    QTest::newRow("Export") << "actExport" << "&Export" << "Export hosts to a text file" << 9 << "Ctrl+E"
-                            << true;
-    QTest::newRow("Import") << "actImport" << "&Import" << "Import hosts from a text file" << 10 << "Ctrl+I"
-                            << true;
-    QTest::newRow("Registry File") << "actRegistryFile" << "&Registry File"
+    QTest::newRow("Preferences") << "actPrefs"
+                                 << "&Preferences"
+                                 << "Set Quillon preferences" << 5 << "Ctrl+P" << true;
+    QTest::newRow("Disable HOSTS") << "actDisableHOSTS"
+                                   << "&Disable HOSTS"
+                                   << "Disable the HOSTS file" << 6 << "Ctrl+D" << true;
+    QTest::newRow("Export") << "actExport"
+                            << "&Export"
+                            << "Export hosts to a text file" << 9 << "Ctrl+E" << true;
+    QTest::newRow("Import") << "actImport"
+                            << "&Import"
+                            << "Import hosts from a text file" << 10 << "Ctrl+I" << true;
+    QTest::newRow("Registry File") << "actRegistryFile"
+                                   << "&Registry File"
                                    << "Create a .reg file to put hosts in the Restricted Zone" << 11
                                    << "Ctrl+R" << true;
-    QTest::newRow("Exit") << "actExit" << "E&xit" << "Exit the program" << -1 << "" << true;
-    QTest::newRow("About") << "actAbout" << "&About" << "" << -1 << "F3" << true;
-    QTest::newRow("Contents") << "actHelp" << "Contents" << "" << -1 << "F1" << true;
+    QTest::newRow("Exit") << "actExit"
+                          << "E&xit"
+                          << "Exit the program" << -1 << "" << true;
+    QTest::newRow("About") << "actAbout"
+                           << "&About"
+                           << "" << -1 << "F3" << true;
+    QTest::newRow("Contents") << "actHelp"
+                              << "Contents"
+                              << "" << -1 << "F1" << true;
 }
 
 void TestMainWindow::actions()
@@ -329,19 +346,26 @@ void TestMainWindow::controls_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("hint");
 
-    QTest::newRow("Group label") << "lblGroup" << QPoint(8, 35) << -1 << "Group" << "";
-    QTest::newRow("group combo") << "cbxGroup" << QPoint(8, 50) << 363 << "" << "";
+    QTest::newRow("Group label") << "lblGroup" << QPoint(8, 35) << -1 << "Group"
+                                 << "";
+    QTest::newRow("group combo") << "cbxGroup" << QPoint(8, 50) << 363 << ""
+                                 << "";
     QTest::newRow("group search") << "btnGroupSearch" << QPoint(370, 50) << 21 << "?"
                                   << "Search for Bad Hosts assigned to the selected group";
-    QTest::newRow("Hostname label") << "lblHostname" << QPoint(8, 80) << -1 << "Hostname" << "";
-    QTest::newRow("host edit") << "HostEdit" << QPoint(8, 95) << 363 << "" << "";
+    QTest::newRow("Hostname label") << "lblHostname" << QPoint(8, 80) << -1 << "Hostname"
+                                    << "";
+    QTest::newRow("host edit") << "HostEdit" << QPoint(8, 95) << 363 << ""
+                               << "";
     QTest::newRow("host search") << "btnHostSearch" << QPoint(371, 95) << 21 << "?"
                                  << "Search for Bad Hosts with a similar hostname";
-    QTest::newRow("Comment label") << "lblComment" << QPoint(8, 125) << -1 << "Comment" << "";
-    QTest::newRow("comment edit") << "CommentEdit" << QPoint(8, 140) << 363 << "" << "";
+    QTest::newRow("Comment label") << "lblComment" << QPoint(8, 125) << -1 << "Comment"
+                                   << "";
+    QTest::newRow("comment edit") << "CommentEdit" << QPoint(8, 140) << 363 << ""
+                                  << "";
     QTest::newRow("comment search") << "btnCommentSearch" << QPoint(370, 140) << 21 << "?"
                                     << "Search for Bad Hosts with a similar comment";
-    QTest::newRow("Add Host") << "btnAddHost" << QPoint(97, 176) << 93 << "&Add Host" << "";
+    QTest::newRow("Add Host") << "btnAddHost" << QPoint(97, 176) << 93 << "&Add Host"
+                              << "";
     QTest::newRow("Search") << "btnSearch" << QPoint(211, 176) << 93 << "&Search"
                             << "Search for Bad Hosts using all of the above criteria";
 }
@@ -433,7 +457,7 @@ void FocusIn(TMainForm& form, const QString& control)
     QTRY_COMPARE(QApplication::focusWidget(), w);
 }
 
-} // namespace
+}   // namespace
 
 void TestMainWindow::shortcutsFromEveryControl_data()
 {
@@ -445,18 +469,24 @@ void TestMainWindow::shortcutsFromEveryControl_data()
     const struct {
         const char* keys;
         const char* action;
-    } shortcuts[] = {{"Ctrl+G", "actGroups"},   {"Ctrl+B", "actBadHosts"},    {"Ctrl+H", "actGoodHosts"},
-                     {"Ctrl+O", "actViewHOSTS"}, {"Ctrl+W", "actWriteHOSTS"}, {"Ctrl+P", "actPrefs"},
-                     {"Ctrl+D", "actDisableHOSTS"}, {"Ctrl+E", "actExport"},  {"Ctrl+I", "actImport"},
-                     {"Ctrl+R", "actRegistryFile"}, {"F3", "actAbout"},       {"F1", "actHelp"}};
+    } shortcuts[] = {{"Ctrl+G", "actGroups"},       {"Ctrl+B", "actBadHosts"},   {"Ctrl+H", "actGoodHosts"},
+                     {"Ctrl+O", "actViewHOSTS"},    {"Ctrl+W", "actWriteHOSTS"}, {"Ctrl+P", "actPrefs"},
+                     {"Ctrl+D", "actDisableHOSTS"}, {"Ctrl+E", "actExport"},     {"Ctrl+I", "actImport"},
+                     {"Ctrl+R", "actRegistryFile"}, {"F3", "actAbout"},          {"F1", "actHelp"}};
     for (const char* control : {"HostEdit", "CommentEdit", "cbxGroup"})
         for (const auto& s : shortcuts)
             QTest::addRow("%s in %s", s.keys, control) << "" << control << s.keys << s.action;
     // The old short-cuts are the edits' clipboard keys; the window's command wins.
     for (const char* control : {"HostEdit", "CommentEdit"}) {
-        QTest::addRow("old Ctrl+X in %s", control) << "OldShortcuts=1\n" << control << "Ctrl+X" << "actExit";
-        QTest::addRow("old Ctrl+V in %s", control) << "OldShortcuts=1\n" << control << "Ctrl+V" << "actViewHOSTS";
-        QTest::addRow("old Ctrl+A in %s", control) << "OldShortcuts=1\n" << control << "Ctrl+A" << "actAbout";
+        QTest::addRow("old Ctrl+X in %s", control) << "OldShortcuts=1\n"
+                                                   << control << "Ctrl+X"
+                                                   << "actExit";
+        QTest::addRow("old Ctrl+V in %s", control) << "OldShortcuts=1\n"
+                                                   << control << "Ctrl+V"
+                                                   << "actViewHOSTS";
+        QTest::addRow("old Ctrl+A in %s", control) << "OldShortcuts=1\n"
+                                                   << control << "Ctrl+A"
+                                                   << "actAbout";
     }
 }
 
@@ -536,8 +566,8 @@ void TestMainWindow::enterPressesTheDefaultButton_data()
     QTest::newRow("Return in Comment") << "CommentEdit" << int(Qt::Key_Return) << true << QStringList();
     QTest::newRow("Return in Group") << "cbxGroup" << int(Qt::Key_Return) << true << QStringList();
     // A button with the focus is the one that Enter presses.
-    QTest::newRow("Return on Search") << "btnSearch" << int(Qt::Key_Return) << false
-                                      << QStringList({"Bad Host Search"});
+    QTest::newRow("Return on Search")
+        << "btnSearch" << int(Qt::Key_Return) << false << QStringList({"Bad Host Search"});
 }
 
 void TestMainWindow::enterPressesTheDefaultButton()
@@ -661,26 +691,29 @@ void TestMainWindow::addHost_data()
     const QList<int> none;
     const QList<int> yes = {mrYes};
     const QList<int> no = {mrNo};
-    QTest::newRow("blank group") << 0 << "new.example.com" << "" << none << QStringList({"Add Host"}) << false
-                                 << "cbxGroup" << -1;
-    QTest::newRow("invalid name") << 1 << "bad host!" << "" << none << QStringList({"Invalid Host"}) << false
-                                  << "HostEdit" << -1;
-    QTest::newRow("blank name after trimming") << 1 << "   " << "" << none << QStringList({"Invalid Host"})
-                                               << false << "HostEdit" << -1;
-    QTest::newRow("duplicate in its group") << 2 << "ads.example.com" << "" << none
-                                            << QStringList({"Duplicate Host"}) << false << "HostEdit" << 2;
-    QTest::newRow("other group, moved on Yes") << 1 << "ADS.example.com" << "" << yes
-                                               << QStringList({"Existing Host, Different Group"}) << false
-                                               << "HostEdit" << 1;
-    QTest::newRow("other group, kept on No") << 1 << "ads.example.com" << "" << no
-                                             << QStringList({"Existing Host, Different Group"}) << false
-                                             << "HostEdit" << 2;
-    QTest::newRow("good host, Yes") << 1 << "intranet.example.com" << "" << yes
-                                    << QStringList({"Good Host Gone Bad?"}) << true << "" << 1;
-    QTest::newRow("good host, No") << 1 << "intranet.example.com" << "" << no
-                                   << QStringList({"Good Host Gone Bad?"}) << false << "HostEdit" << -1;
-    QTest::newRow("new host, trimmed") << 2 << " \tnew.example.com  " << "  from a list " << none
-                                       << QStringList() << true << "" << 2;
+    QTest::newRow("blank group") << 0 << "new.example.com"
+                                 << "" << none << QStringList({"Add Host"}) << false << "cbxGroup" << -1;
+    QTest::newRow("invalid name") << 1 << "bad host!"
+                                  << "" << none << QStringList({"Invalid Host"}) << false << "HostEdit" << -1;
+    QTest::newRow("blank name after trimming")
+        << 1 << "   "
+        << "" << none << QStringList({"Invalid Host"}) << false << "HostEdit" << -1;
+    QTest::newRow("duplicate in its group")
+        << 2 << "ads.example.com"
+        << "" << none << QStringList({"Duplicate Host"}) << false << "HostEdit" << 2;
+    QTest::newRow("other group, moved on Yes")
+        << 1 << "ADS.example.com"
+        << "" << yes << QStringList({"Existing Host, Different Group"}) << false << "HostEdit" << 1;
+    QTest::newRow("other group, kept on No")
+        << 1 << "ads.example.com"
+        << "" << no << QStringList({"Existing Host, Different Group"}) << false << "HostEdit" << 2;
+    QTest::newRow("good host, Yes") << 1 << "intranet.example.com"
+                                    << "" << yes << QStringList({"Good Host Gone Bad?"}) << true << "" << 1;
+    QTest::newRow("good host, No") << 1 << "intranet.example.com"
+                                   << "" << no << QStringList({"Good Host Gone Bad?"}) << false << "HostEdit"
+                                   << -1;
+    QTest::newRow("new host, trimmed") << 2 << " \tnew.example.com  "
+                                       << "  from a list " << none << QStringList() << true << "" << 2;
 }
 
 void TestMainWindow::addHost()
@@ -794,33 +827,50 @@ void TestMainWindow::search_data()
     QTest::addColumn<int>("rows");
     QTest::addColumn<QString>("message");   // a "Bad Host Search" message; empty: none
 
-    QTest::newRow("group alone") << "btnGroupSearch" << 3 << "ads" << "x" << "Bad Hosts - group_id = 3" << 2
-                                 << "";
-    QTest::newRow("group button without a group") << "btnGroupSearch" << 0 << "ads" << "" << "" << 0 << "";
-    QTest::newRow("group and host")
-        << "btnSearch" << 3 << "ads" << "" << "Bad Hosts - group_id = 3 and hostname LIKE '%ads%'" << 1 << "";
-    QTest::newRow("all three") << "btnSearch" << 3 << "tracker" << "brien"
+    QTest::newRow("group alone") << "btnGroupSearch" << 3 << "ads"
+                                 << "x"
+                                 << "Bad Hosts - group_id = 3" << 2 << "";
+    QTest::newRow("group button without a group") << "btnGroupSearch" << 0 << "ads"
+                                                  << ""
+                                                  << "" << 0 << "";
+    QTest::newRow("group and host") << "btnSearch" << 3 << "ads"
+                                    << ""
+                                    << "Bad Hosts - group_id = 3 and hostname LIKE '%ads%'" << 1 << "";
+    QTest::newRow("all three") << "btnSearch" << 3 << "tracker"
+                               << "brien"
                                << "Bad Hosts - group_id = 3 and hostname LIKE '%tracker%' and comment LIKE "
                                   "'%brien%'"
                                << 1 << "";
-    QTest::newRow("host button ignores the group")
-        << "btnHostSearch" << 2 << "ads" << "banner" << "Bad Hosts - hostname LIKE '%ads%'" << 2 << "";
-    QTest::newRow("user's % kept") << "btnHostSearch" << 0 << "ad%.com" << ""
+    QTest::newRow("host button ignores the group") << "btnHostSearch" << 2 << "ads"
+                                                   << "banner"
+                                                   << "Bad Hosts - hostname LIKE '%ads%'" << 2 << "";
+    QTest::newRow("user's % kept") << "btnHostSearch" << 0 << "ad%.com"
+                                   << ""
                                    << "Bad Hosts - hostname LIKE 'ad%.com'" << 1 << "";
-    QTest::newRow("quote doubled") << "btnCommentSearch" << 0 << "" << "O'Brien"
+    QTest::newRow("quote doubled") << "btnCommentSearch" << 0 << ""
+                                   << "O'Brien"
                                    << "Bad Hosts - comment LIKE '%O''Brien%'" << 1 << "";
-    QTest::newRow("comment with % is the whole pattern")
-        << "btnSearch" << -1 << "" << "100%" << "Bad Hosts - comment LIKE '100%'" << 1 << "";
-    QTest::newRow("search trims") << "btnSearch" << 0 << "  ads\t" << ""
+    QTest::newRow("comment with % is the whole pattern") << "btnSearch" << -1 << ""
+                                                         << "100%"
+                                                         << "Bad Hosts - comment LIKE '100%'" << 1 << "";
+    QTest::newRow("search trims") << "btnSearch" << 0 << "  ads\t"
+                                  << ""
                                   << "Bad Hosts - hostname LIKE '%ads%'" << 2 << "";
-    QTest::newRow("search without criteria") << "btnSearch" << 0 << " " << "" << "" << 0
-                                             << "No search criteria provided!";
-    QTest::newRow("search, nothing selected, no criteria")
-        << "btnSearch" << -1 << "" << "" << "" << 0 << "No search criteria provided!";
-    QTest::newRow("host button, blank host") << "btnHostSearch" << 1 << "  " << "x" << "" << 0 << "";
-    QTest::newRow("comment button, blank comment") << "btnCommentSearch" << 1 << "x" << " " << "" << 0 << "";
-    QTest::newRow("no match") << "btnSearch" << 2 << "pixel" << "" << "" << 0
-                              << "No hosts match your search criteria.";
+    QTest::newRow("search without criteria") << "btnSearch" << 0 << " "
+                                             << ""
+                                             << "" << 0 << "No search criteria provided!";
+    QTest::newRow("search, nothing selected, no criteria") << "btnSearch" << -1 << ""
+                                                           << ""
+                                                           << "" << 0 << "No search criteria provided!";
+    QTest::newRow("host button, blank host") << "btnHostSearch" << 1 << "  "
+                                             << "x"
+                                             << "" << 0 << "";
+    QTest::newRow("comment button, blank comment") << "btnCommentSearch" << 1 << "x"
+                                                   << " "
+                                                   << "" << 0 << "";
+    QTest::newRow("no match") << "btnSearch" << 2 << "pixel"
+                              << ""
+                              << "" << 0 << "No hosts match your search criteria.";
 }
 
 void TestMainWindow::search()
@@ -931,7 +981,8 @@ void TestMainWindow::toggleHosts_data()
     QTest::newRow("disable replaces a stale copy")
         << true << true << "The HOSTS file has been disabled by renaming it to\r\n%1"
         << "Enable the HOSTS file";
-    QTest::newRow("enable") << false << true << "The HOSTS file has been enabled" << "Disable the HOSTS file";
+    QTest::newRow("enable") << false << true << "The HOSTS file has been enabled"
+                            << "Disable the HOSTS file";
     QTest::newRow("neither file") << false << false << "You have neither a HOSTS file nor a renamed copy"
                                   << "HOSTS file not present";
 }
@@ -989,9 +1040,15 @@ void TestMainWindow::writeHosts_data()
     QTest::addColumn<QString>("written");
     QTest::addColumn<QString>("hintAfter");
 
-    QTest::newRow("present") << "hosts" << "hosts" << "Disable the HOSTS file";
-    QTest::newRow("disabled copy rewritten") << "hosts.Quillon" << "hosts.Quillon" << "Enable the HOSTS file";
-    QTest::newRow("absent is created") << "" << "hosts" << "Disable the HOSTS file";
+    QTest::newRow("present") << "hosts"
+                             << "hosts"
+                             << "Disable the HOSTS file";
+    QTest::newRow("disabled copy rewritten") << "hosts.Quillon"
+                                             << "hosts.Quillon"
+                                             << "Enable the HOSTS file";
+    QTest::newRow("absent is created") << ""
+                                       << "hosts"
+                                       << "Disable the HOSTS file";
 }
 
 void TestMainWindow::writeHosts()
@@ -1108,20 +1165,20 @@ void TestMainWindow::fittedGeometryCountsTheFrame_data()
     QTest::addColumn<QRect>("frame");        // where the saved frame would be
     QTest::addColumn<QMargins>("margins");   // left, top, right, bottom
     QTest::addColumn<QList<QRect>>("screens");
-    QTest::addColumn<QRect>("expected");     // the client area
+    QTest::addColumn<QRect>("expected");   // the client area
 
     const QList<QRect> screen = {QRect(0, 0, 1280, 1000)};
     // A client area of 400 x 230 under a title bar of 20 and borders of 1.
-    QTest::newRow("main window off the bottom-right") << QRect(1150, 900, 402, 251) << QMargins(1, 20, 1, 1)
-                                                      << screen << QRect(879, 769, 400, 230);
-    QTest::newRow("main window on screen") << QRect(100, 50, 402, 251) << QMargins(1, 20, 1, 1) << screen
-                                           << QRect(101, 70, 400, 230);
+    QTest::newRow("main window off the bottom-right")
+        << QRect(1150, 900, 402, 251) << QMargins(1, 20, 1, 1) << screen << QRect(879, 769, 400, 230);
+    QTest::newRow("main window on screen")
+        << QRect(100, 50, 402, 251) << QMargins(1, 20, 1, 1) << screen << QRect(101, 70, 400, 230);
     // At a scale factor of 1.5 the same screen is 853 x 666 to the program.
-    QTest::newRow("browser at a scale of 1.5") << QRect(259, 300, 683, 396) << QMargins(1, 20, 1, 5)
-                                               << QList<QRect>{QRect(0, 0, 853, 666)}
-                                               << QRect(171, 290, 681, 371);
-    QTest::newRow("title bar above the screen") << QRect(100, -15, 402, 251) << QMargins(1, 20, 1, 1) << screen
-                                                << QRect(101, 20, 400, 230);
+    QTest::newRow("browser at a scale of 1.5")
+        << QRect(259, 300, 683, 396) << QMargins(1, 20, 1, 5) << QList<QRect>{QRect(0, 0, 853, 666)}
+        << QRect(171, 290, 681, 371);
+    QTest::newRow("title bar above the screen")
+        << QRect(100, -15, 402, 251) << QMargins(1, 20, 1, 1) << screen << QRect(101, 20, 400, 230);
 }
 
 void TestMainWindow::fittedGeometryCountsTheFrame()
@@ -1230,7 +1287,8 @@ void TestMainWindow::restoredFrameWhollyOnScreen()
 
     TTempDir dir;
     TScriptedPresenter presenter;
-    auto form = StartForm(dir, QString("SaveWindows=0\n[MainWindow]\nTop=%1\nLeft=%2\n").arg(saved.y()).arg(saved.x()));
+    auto form = StartForm(
+        dir, QString("SaveWindows=0\n[MainWindow]\nTop=%1\nLeft=%2\n").arg(saved.y()).arg(saved.x()));
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     const QRect screen = form->screen()->geometry();
     QTRY_VERIFY2(screen.contains(form->frameGeometry()),

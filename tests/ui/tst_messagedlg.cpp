@@ -25,7 +25,7 @@ void WhenShown(std::function<void(QMessageBox*)> act)
     });
 }
 
-} // namespace
+}   // namespace
 
 class TestMessageDlg : public QObject {
     Q_OBJECT
@@ -53,26 +53,25 @@ void TestMessageDlg::placement_data()
     QTest::addColumn<QPoint>("expected");
 
     const QRect screen(0, 0, 1024, 768);
-    QTest::newRow("centred, even sizes") << QRect(100, 100, 400, 300) << QSize(200, 100) << screen
-                                         << QPoint(200, 200);
+    QTest::newRow("centred, even sizes")
+        << QRect(100, 100, 400, 300) << QSize(200, 100) << screen << QPoint(200, 200);
     // 101/2 = 50 and 51/2 = 25: each half drops its fraction on its own.
-    QTest::newRow("centred, odd sizes") << QRect(10, 20, 101, 77) << QSize(51, 33) << screen
-                                        << QPoint(35, 42);
-    QTest::newRow("small owner at top-left corner") << QRect(0, 0, 100, 50) << QSize(300, 120)
-                                                    << screen << QPoint(0, 0);
-    QTest::newRow("owner near right edge") << QRect(900, 100, 120, 100) << QSize(300, 100) << screen
-                                           << QPoint(724, 100);
-    QTest::newRow("owner near bottom edge") << QRect(100, 700, 200, 60) << QSize(200, 150) << screen
-                                            << QPoint(100, 618);
+    QTest::newRow("centred, odd sizes")
+        << QRect(10, 20, 101, 77) << QSize(51, 33) << screen << QPoint(35, 42);
+    QTest::newRow("small owner at top-left corner")
+        << QRect(0, 0, 100, 50) << QSize(300, 120) << screen << QPoint(0, 0);
+    QTest::newRow("owner near right edge")
+        << QRect(900, 100, 120, 100) << QSize(300, 100) << screen << QPoint(724, 100);
+    QTest::newRow("owner near bottom edge")
+        << QRect(100, 700, 200, 60) << QSize(200, 150) << screen << QPoint(100, 618);
     QTest::newRow("owner partly off the bottom-right")
         << QRect(1000, 750, 200, 200) << QSize(300, 200) << screen << QPoint(724, 568);
-    QTest::newRow("second monitor to the right") << QRect(1500, 300, 400, 300) << QSize(200, 100)
-                                                 << QRect(1024, 0, 1280, 1024) << QPoint(1600, 400);
+    QTest::newRow("second monitor to the right")
+        << QRect(1500, 300, 400, 300) << QSize(200, 100) << QRect(1024, 0, 1280, 1024) << QPoint(1600, 400);
     QTest::newRow("pushed onto a monitor's left edge")
-        << QRect(1000, 300, 100, 100) << QSize(300, 100) << QRect(1024, 0, 1280, 1024)
-        << QPoint(1024, 300);
-    QTest::newRow("work area below a top panel") << QRect(0, 0, 200, 60) << QSize(100, 100)
-                                                 << QRect(0, 30, 1024, 738) << QPoint(50, 30);
+        << QRect(1000, 300, 100, 100) << QSize(300, 100) << QRect(1024, 0, 1280, 1024) << QPoint(1024, 300);
+    QTest::newRow("work area below a top panel")
+        << QRect(0, 0, 200, 60) << QSize(100, 100) << QRect(0, 30, 1024, 738) << QPoint(50, 30);
 }
 
 void TestMessageDlg::placement()
@@ -86,19 +85,20 @@ void TestMessageDlg::placement()
 
 void TestMessageDlg::placementCountsTheFrame_data()
 {
-    QTest::addColumn<QRect>("owner");        // the owner's frame
-    QTest::addColumn<QSize>("client");       // the box without its frame
-    QTest::addColumn<QMargins>("frame");     // left, top, right, bottom
-    QTest::addColumn<QRect>("expected");     // where the box's client area goes
+    QTest::addColumn<QRect>("owner");      // the owner's frame
+    QTest::addColumn<QSize>("client");     // the box without its frame
+    QTest::addColumn<QMargins>("frame");   // left, top, right, bottom
+    QTest::addColumn<QRect>("expected");   // where the box's client area goes
 
     // On a screen of 1280 x 1000. A title bar of 20 and borders of 1: the frame, 204 x 105, lands at 499,373.
-    QTest::newRow("owner at 400,300") << QRect(400, 300, 402, 251) << QSize(202, 84) << QMargins(1, 20, 1, 1)
-                                      << QRect(500, 393, 202, 84);
-    QTest::newRow("no frame") << QRect(400, 300, 402, 251) << QSize(202, 84) << QMargins() << QRect(500, 383, 202, 84);
-    QTest::newRow("frame pushed onto the screen") << QRect(1100, 900, 402, 251) << QSize(202, 84)
-                                                  << QMargins(1, 20, 1, 5) << QRect(1077, 911, 202, 84);
-    QTest::newRow("title bar kept on screen") << QRect(0, 0, 100, 60) << QSize(300, 100) << QMargins(4, 30, 4, 4)
-                                              << QRect(4, 30, 300, 100);
+    QTest::newRow("owner at 400,300")
+        << QRect(400, 300, 402, 251) << QSize(202, 84) << QMargins(1, 20, 1, 1) << QRect(500, 393, 202, 84);
+    QTest::newRow("no frame") << QRect(400, 300, 402, 251) << QSize(202, 84) << QMargins()
+                              << QRect(500, 383, 202, 84);
+    QTest::newRow("frame pushed onto the screen")
+        << QRect(1100, 900, 402, 251) << QSize(202, 84) << QMargins(1, 20, 1, 5) << QRect(1077, 911, 202, 84);
+    QTest::newRow("title bar kept on screen")
+        << QRect(0, 0, 100, 60) << QSize(300, 100) << QMargins(4, 30, 4, 4) << QRect(4, 30, 300, 100);
 }
 
 void TestMessageDlg::placementCountsTheFrame()
@@ -141,8 +141,7 @@ void TestMessageDlg::answers()
         else
             box->findChild<QPushButton*>(action)->click();
     });
-    QCOMPARE(ShowMessageDlg("Question?", "Caption", TMsgDlgType::mtConfirmation, {}, 0, nullptr,
-                            buttons),
+    QCOMPARE(ShowMessageDlg("Question?", "Caption", TMsgDlgType::mtConfirmation, {}, 0, nullptr, buttons),
              expected);
 }
 
@@ -191,9 +190,12 @@ void TestMessageDlg::wideEnoughForItsCaption_data()
 {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("text");
-    QTest::newRow("short text") << "Add Host" << "Please select a group";
-    QTest::newRow("long caption") << "Existing Host, Different Group" << "Moved.";
-    QTest::newRow("no text") << "Good Host Gone Bad?" << "";
+    QTest::newRow("short text") << "Add Host"
+                                << "Please select a group";
+    QTest::newRow("long caption") << "Existing Host, Different Group"
+                                  << "Moved.";
+    QTest::newRow("no text") << "Good Host Gone Bad?"
+                             << "";
 }
 
 // The title bar shows the caption in its own, usually bold, font beside the

@@ -93,7 +93,7 @@ QStringList Sections(const TFixture& fx)
     return names;
 }
 
-} // namespace
+}   // namespace
 
 class TestPrefsForm : public QObject {
     Q_OBJECT
@@ -186,7 +186,8 @@ void TestPrefsForm::controls()
         if (auto* push = qobject_cast<QPushButton*>(w))
             QCOMPARE(push->isDefault(), name == "btnOK");
     }
-    const QString hint = name == "ActionEdit" ? "%hosts% will be replaced with the actual HOSTS filename" : "";
+    const QString hint =
+        name == "ActionEdit" ? "%hosts% will be replaced with the actual HOSTS filename" : "";
     QCOMPARE(w->toolTip(), hint);
 }
 
@@ -199,10 +200,21 @@ void TestPrefsForm::layout()
 
     // Top to bottom; the names of a row from left to right.
     const QList<QStringList> rows = {
-        {"lblHosts"},       {"HostsEdit", "btnHosts"},   {"lblIP"},        {"IPEdit"},
-        {"lblEditor"},      {"EditorEdit", "btnEditor"}, {"lblAction"},    {"ActionEdit"},
-        {"lblTextComment"}, {"TextCommentEdit"},         {"cbRestricted"}, {"cbWriteHosts"},
-        {"cbClearEntry"},   {"cbSaveWindows"},           {"btnDeleteState", "btnOK", "btnCancel"},
+        {"lblHosts"},
+        {"HostsEdit", "btnHosts"},
+        {"lblIP"},
+        {"IPEdit"},
+        {"lblEditor"},
+        {"EditorEdit", "btnEditor"},
+        {"lblAction"},
+        {"ActionEdit"},
+        {"lblTextComment"},
+        {"TextCommentEdit"},
+        {"cbRestricted"},
+        {"cbWriteHosts"},
+        {"cbClearEntry"},
+        {"cbSaveWindows"},
+        {"btnDeleteState", "btnOK", "btnCancel"},
     };
     auto rect = [&form](const QString& name) {
         const QWidget* w = Find<QWidget>(&form, name);
@@ -250,9 +262,10 @@ void TestPrefsForm::showPreferences_data()
 
     QTest::newRow("defaults") << ""
                               << "%dir%hosts|127.0.0.1|%dir%no-editor||**|1|1|1|1";
-    QTest::newRow("all set") << "HostsIP=0.0.0.0\nWriteAction=notify %hosts%\nTextComment=;;\n"
-                                "RestrictedDefault=0\nWriteHostsAfterAdd=0\nClearEntryAfterAdd=0\nSaveWindows=0\n"
-                             << "%dir%hosts|0.0.0.0|%dir%no-editor|notify %hosts%|;;|0|0|0|0";
+    QTest::newRow("all set")
+        << "HostsIP=0.0.0.0\nWriteAction=notify %hosts%\nTextComment=;;\n"
+           "RestrictedDefault=0\nWriteHostsAfterAdd=0\nClearEntryAfterAdd=0\nSaveWindows=0\n"
+        << "%dir%hosts|0.0.0.0|%dir%no-editor|notify %hosts%|;;|0|0|0|0";
     QTest::newRow("one box off") << "ClearEntryAfterAdd=0\n"
                                  << "%dir%hosts|127.0.0.1|%dir%no-editor||**|1|1|0|1";
 }
@@ -283,22 +296,54 @@ void TestPrefsForm::refused_data()
     QTest::addColumn<QString>("focus");
     QTest::addColumn<QString>("edits");   // HOSTS file, address and editor edits afterwards
 
-    QTest::newRow("no HOSTS file") << "" << "10.0.0.1" << "/bin/ed" << "HOSTS file name is required."
-                                   << "HostsEdit" << "|10.0.0.1|/bin/ed";
-    QTest::newRow("HOSTS file of blanks, before a bad address")
-        << " \t " << "1.2.3" << "" << "HOSTS file name is required." << "HostsEdit" << "|1.2.3|";
-    QTest::newRow("address out of range") << "/etc/h" << "127.0.0.256" << "/bin/ed" << "Invalid IP address"
-                                          << "IPEdit" << "/etc/h|127.0.0.256|/bin/ed";
-    QTest::newRow("address of three parts, before no editor")
-        << " /etc/h " << " 10.0.0 " << "" << "Invalid IP address" << "IPEdit" << "/etc/h|10.0.0|";
-    QTest::newRow("address with letters") << "/etc/h" << "a.b.c.d" << "/bin/ed" << "Invalid IP address"
-                                          << "IPEdit" << "/etc/h|a.b.c.d|/bin/ed";
-    QTest::newRow("address with a port") << "/etc/h" << "10.0.0.1:80" << "/bin/ed" << "Invalid IP address"
-                                         << "IPEdit" << "/etc/h|10.0.0.1:80|/bin/ed";
-    QTest::newRow("no editor") << "/etc/h" << "10.0.0.1" << "" << "Text editor name is required."
-                               << "EditorEdit" << "/etc/h|10.0.0.1|";
-    QTest::newRow("editor of blanks, after an empty address")
-        << "/etc/h" << "  " << "   " << "Text editor name is required." << "EditorEdit" << "/etc/h|127.0.0.1|";
+    QTest::newRow("no HOSTS file") << ""
+                                   << "10.0.0.1"
+                                   << "/bin/ed"
+                                   << "HOSTS file name is required."
+                                   << "HostsEdit"
+                                   << "|10.0.0.1|/bin/ed";
+    QTest::newRow("HOSTS file of blanks, before a bad address") << " \t "
+                                                                << "1.2.3"
+                                                                << ""
+                                                                << "HOSTS file name is required."
+                                                                << "HostsEdit"
+                                                                << "|1.2.3|";
+    QTest::newRow("address out of range") << "/etc/h"
+                                          << "127.0.0.256"
+                                          << "/bin/ed"
+                                          << "Invalid IP address"
+                                          << "IPEdit"
+                                          << "/etc/h|127.0.0.256|/bin/ed";
+    QTest::newRow("address of three parts, before no editor") << " /etc/h "
+                                                              << " 10.0.0 "
+                                                              << ""
+                                                              << "Invalid IP address"
+                                                              << "IPEdit"
+                                                              << "/etc/h|10.0.0|";
+    QTest::newRow("address with letters") << "/etc/h"
+                                          << "a.b.c.d"
+                                          << "/bin/ed"
+                                          << "Invalid IP address"
+                                          << "IPEdit"
+                                          << "/etc/h|a.b.c.d|/bin/ed";
+    QTest::newRow("address with a port") << "/etc/h"
+                                         << "10.0.0.1:80"
+                                         << "/bin/ed"
+                                         << "Invalid IP address"
+                                         << "IPEdit"
+                                         << "/etc/h|10.0.0.1:80|/bin/ed";
+    QTest::newRow("no editor") << "/etc/h"
+                               << "10.0.0.1"
+                               << ""
+                               << "Text editor name is required."
+                               << "EditorEdit"
+                               << "/etc/h|10.0.0.1|";
+    QTest::newRow("editor of blanks, after an empty address") << "/etc/h"
+                                                              << "  "
+                                                              << "   "
+                                                              << "Text editor name is required."
+                                                              << "EditorEdit"
+                                                              << "/etc/h|127.0.0.1|";
 }
 
 void TestPrefsForm::refused()
@@ -348,16 +393,19 @@ void TestPrefsForm::accepted_data()
     QTest::addColumn<QString>("stored");      // the nine preferences, %dir% for the data folder
     QTest::addColumn<QString>("action");      // the action edit afterwards
 
-    QTest::newRow("trimmed")
-        << QStringList({"  /srv/hosts ", "\t10.1.2.3 ", " /usr/bin/editor --wait ", "  notify %hosts%  ", " ;; "})
-        << false << "/srv/hosts|10.1.2.3|/usr/bin/editor --wait|notify %hosts%|;;|0|0|0|0"
-        << "  notify %hosts%  ";
+    QTest::newRow("trimmed") << QStringList({"  /srv/hosts ", "\t10.1.2.3 ", " /usr/bin/editor --wait ",
+                                             "  notify %hosts%  ", " ;; "})
+                             << false
+                             << "/srv/hosts|10.1.2.3|/usr/bin/editor --wait|notify %hosts%|;;|0|0|0|0"
+                             << "  notify %hosts%  ";
     QTest::newRow("empty address and comment mark take their defaults")
         << QStringList({"%dir%hosts", "", "%dir%no-editor", "", " "}) << true
-        << "%dir%hosts|127.0.0.1|%dir%no-editor||**|1|1|1|1" << "";
+        << "%dir%hosts|127.0.0.1|%dir%no-editor||**|1|1|1|1"
+        << "";
     QTest::newRow("HOSTS file that does not exist")
         << QStringList({"%dir%missing/HOSTS", "0.0.0.0", "ed", "x", "#"}) << true
-        << "%dir%missing/HOSTS|0.0.0.0|ed|x|#|1|1|1|1" << "x";
+        << "%dir%missing/HOSTS|0.0.0.0|ed|x|#|1|1|1|1"
+        << "x";
 }
 
 void TestPrefsForm::accepted()
@@ -374,7 +422,8 @@ void TestPrefsForm::accepted()
     TScriptedPresenter presenter;
     TTestPrefsForm form(*fx.data);
     form.show();
-    QLineEdit* edits[] = {form.HostsEdit, form.IPEdit, form.EditorEdit, form.ActionEdit, form.TextCommentEdit};
+    QLineEdit* edits[] = {form.HostsEdit, form.IPEdit, form.EditorEdit, form.ActionEdit,
+                          form.TextCommentEdit};
     for (int i = 0; i < 5; ++i)
         edits[i]->setText(QString(typed[i]).replace("%dir%", dir));
     for (QCheckBox* box : {form.cbRestricted, form.cbWriteHosts, form.cbClearEntry, form.cbSaveWindows})
@@ -477,8 +526,10 @@ void TestPrefsForm::lineBreaks_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
 
-    QTest::newRow("inside") << "notify\r\n[MainWindow]\nTop=9" << "notify [MainWindow] Top=9";
-    QTest::newRow("at the end") << "notify %hosts%\n" << "notify %hosts%";
+    QTest::newRow("inside") << "notify\r\n[MainWindow]\nTop=9"
+                            << "notify [MainWindow] Top=9";
+    QTest::newRow("at the end") << "notify %hosts%\n"
+                                << "notify %hosts%";
 }
 
 void TestPrefsForm::lineBreaks()
@@ -530,8 +581,8 @@ void TestPrefsForm::deleteStates()
     QCOMPARE(presenter.Last().caption, std::string("Preferences"));
     QCOMPARE(presenter.Last().kind, TMsgDlgType::mtInformation);
     QVERIFY(form.isVisible());
-    const std::string kept = "[Preferences]\nHostsFile=" + fx.dir.File("hosts") + "\nTextEditor=" +
-                             fx.dir.File("no-editor") +
+    const std::string kept = "[Preferences]\nHostsFile=" + fx.dir.File("hosts") +
+                             "\nTextEditor=" + fx.dir.File("no-editor") +
                              "\nLastGroup=7\nOldShortcuts=1\nIPSeparator=2C\n\n"
                              "[Import]\nImportFile=/lists/a.txt\n\n"
                              "[Registry]\nRegistryExclude=example.com\n\n";
@@ -562,13 +613,21 @@ void TestPrefsForm::fileButtons_data()
     QTest::addColumn<QString>("edit");
     QTest::addColumn<QString>("result");   // %dir% for the data folder
 
-    QTest::newRow("HOSTS file chosen") << "btnHosts" << "%dir%etc/HOSTS" << "Select HOSTS File" << 1
-                                       << "HostsEdit" << "%dir%etc/HOSTS";
-    QTest::newRow("HOSTS file cancelled") << "btnHosts" << "" << "Select HOSTS File" << 1 << "HostsEdit"
+    QTest::newRow("HOSTS file chosen") << "btnHosts"
+                                       << "%dir%etc/HOSTS"
+                                       << "Select HOSTS File" << 1 << "HostsEdit"
+                                       << "%dir%etc/HOSTS";
+    QTest::newRow("HOSTS file cancelled") << "btnHosts"
+                                          << ""
+                                          << "Select HOSTS File" << 1 << "HostsEdit"
                                           << "%dir%hosts";
-    QTest::newRow("editor chosen") << "btnEditor" << "%dir%bin/edit" << "Select Text Editor" << 0
-                                   << "EditorEdit" << "%dir%bin/edit";
-    QTest::newRow("editor cancelled") << "btnEditor" << "" << "Select Text Editor" << 0 << "EditorEdit"
+    QTest::newRow("editor chosen") << "btnEditor"
+                                   << "%dir%bin/edit"
+                                   << "Select Text Editor" << 0 << "EditorEdit"
+                                   << "%dir%bin/edit";
+    QTest::newRow("editor cancelled") << "btnEditor"
+                                      << ""
+                                      << "Select Text Editor" << 0 << "EditorEdit"
                                       << "%dir%no-editor";
 }
 
@@ -637,7 +696,7 @@ protected:
     void CmdLine() override {}
 };
 
-} // namespace
+}   // namespace
 
 void TestPrefsForm::mainWindowPrefs()
 {

@@ -104,7 +104,7 @@ void ExpectIdle(const TRegistryFileForm& form)
 const QString DefaultKey = "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet "
                            "Settings\\ZoneMap\\Domains\\";
 
-} // namespace
+}   // namespace
 
 class TestRegistryForm : public QObject {
     Q_OBJECT
@@ -262,18 +262,24 @@ void TestRegistryForm::showOptions_data()
     QTest::addColumn<QStringList>("checked");
     QTest::addColumn<QStringList>("enabled");
 
-    QTest::newRow("defaults") << "" << "" << "" << QStringList({"rbRegEdit4", "cbBackup", "cbViewFile"})
+    QTest::newRow("defaults") << ""
+                              << ""
+                              << "" << QStringList({"rbRegEdit4", "cbBackup", "cbViewFile"})
                               << QStringList({"cbUninstall", "cbBoth"});
     QTest::newRow("both ticks uninstall")
         << "RegistryFile=/lists/zones.reg\nRegistryExclude=Example.COM,\"a b\",c.org\nRegistryBoth=1\n"
            "RegistryBackup=0\nRegistryView=0\n"
-        << "/lists/zones.reg" << "example.com\na b\nc.org"
-        << QStringList({"rbRegEdit4", "cbUninstall", "cbBoth"}) << QStringList({"cbBoth"});
-    QTest::newRow("plain text") << "RegistryFormat=1\nRegistryUninstall=1\n" << "" << ""
-                                << QStringList({"cbUninstall", "rbPlainTxt", "cbBackup", "cbViewFile"})
+        << "/lists/zones.reg"
+        << "example.com\na b\nc.org" << QStringList({"rbRegEdit4", "cbUninstall", "cbBoth"})
+        << QStringList({"cbBoth"});
+    QTest::newRow("plain text") << "RegistryFormat=1\nRegistryUninstall=1\n"
+                                << ""
+                                << "" << QStringList({"cbUninstall", "rbPlainTxt", "cbBackup", "cbViewFile"})
                                 << QStringList();
-    QTest::newRow("unknown format ticks neither") << "RegistryFormat=5\n" << "" << ""
-                                                  << QStringList({"cbBackup", "cbViewFile"}) << QStringList();
+    QTest::newRow("unknown format ticks neither")
+        << "RegistryFormat=5\n"
+        << ""
+        << "" << QStringList({"cbBackup", "cbViewFile"}) << QStringList();
 }
 
 void TestRegistryForm::showOptions()
@@ -333,13 +339,25 @@ void TestRegistryForm::fileButton_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("file");
 
-    QTest::newRow("registry name") << false << "%dir%old.reg" << "new" << "reg" << "Registry files (*.reg)"
+    QTest::newRow("registry name") << false << "%dir%old.reg"
+                                   << "new"
+                                   << "reg"
+                                   << "Registry files (*.reg)"
                                    << "%dir%new.reg";
-    QTest::newRow("plain text name") << true << "%dir%old.reg" << "new" << "txt" << "Text files (*.txt)"
+    QTest::newRow("plain text name") << true << "%dir%old.reg"
+                                     << "new"
+                                     << "txt"
+                                     << "Text files (*.txt)"
                                      << "%dir%new.txt";
-    QTest::newRow("a .txt name starts on text files")
-        << false << "%dir%list.TXT" << "other.lst" << "reg" << "Text files (*.txt)" << "%dir%other.lst";
-    QTest::newRow("cancelled") << false << "%dir%old.reg" << "" << "reg" << "Registry files (*.reg)"
+    QTest::newRow("a .txt name starts on text files") << false << "%dir%list.TXT"
+                                                      << "other.lst"
+                                                      << "reg"
+                                                      << "Text files (*.txt)"
+                                                      << "%dir%other.lst";
+    QTest::newRow("cancelled") << false << "%dir%old.reg"
+                               << ""
+                               << "reg"
+                               << "Registry files (*.reg)"
                                << "%dir%old.reg";
 }
 
@@ -403,13 +421,18 @@ void TestRegistryForm::excludeLines_data()
     QTest::addColumn<QString>("warning");   // empty: none, and the file is created
 
     const QString blank = "Invalid character in hostname:   (0x20).";
-    QTest::newRow("blank lines go, the rest is lower-cased") << "Example.COM\n\n  \n" << "example.com" << "";
+    QTest::newRow("blank lines go, the rest is lower-cased") << "Example.COM\n\n  \n"
+                                                             << "example.com"
+                                                             << "";
     QTest::newRow("checked from the bottom up: the lower of two bad lines")
-        << "bad name\nOK.com\nal so\nX.com\n\n" << "bad name\nOK.com\nal so\nx.com"
+        << "bad name\nOK.com\nal so\nX.com\n\n"
+        << "bad name\nOK.com\nal so\nx.com"
         << "\"al so\" is not a valid domain:\r\n" + blank;
-    QTest::newRow("a line is checked untrimmed") << " a.com" << " a.com"
+    QTest::newRow("a line is checked untrimmed") << " a.com"
+                                                 << " a.com"
                                                  << "\" a.com\" is not a valid domain:\r\n" + blank;
-    QTest::newRow("an address") << "10.0.0.1" << "10.0.0.1"
+    QTest::newRow("an address") << "10.0.0.1"
+                                << "10.0.0.1"
                                 << "\"10.0.0.1\" is not a valid domain:\r\n"
                                    "Hostname may not be an IP address.";
 }
@@ -487,9 +510,10 @@ void TestRegistryForm::storedPreferences()
     TQuillonPrefs saved(fx.dir.File("Quillon.ini"), fx.dir.Path());
     saved.LoadPrefs();
     QCOMPARE(Summary(saved), stored);
-    QCOMPARE(QStringList({ QString::fromStdString(saved.RegistryTLDs),
-                 QString::fromStdString(saved.RegistryKey), QString::fromStdString(saved.RegistryValue) }),
-        templates);
+    QCOMPARE(QStringList({QString::fromStdString(saved.RegistryTLDs),
+                          QString::fromStdString(saved.RegistryKey),
+                          QString::fromStdString(saved.RegistryValue)}),
+             templates);
     QVERIFY(fx.dir.Read("zones.txt").starts_with("** Restricted Zone domain list"));
 }
 
@@ -575,14 +599,18 @@ void TestRegistryForm::unattended_data()
     const QString install = DefaultKey + "tracker.co.uk]";
     const QString remove = "[-" + DefaultKey.mid(1) + "tracker.co.uk]";
     const QString value = "\"*\"=dword:00000004";
-    QTest::newRow("/r install entries") << "/r" << "REGEDIT4" << QStringList({install, value})
-                                        << QStringList({remove}) << false;
+    QTest::newRow("/r install entries")
+        << "/r"
+        << "REGEDIT4" << QStringList({install, value}) << QStringList({remove}) << false;
     QTest::newRow("/u uninstall entries only")
-        << "/u" << "REGEDIT4" << QStringList({remove}) << QStringList({install, value}) << false;
-    QTest::newRow("/b both files") << "/b" << "REGEDIT4" << QStringList({install, value})
-                                   << QStringList({remove}) << true;
-    QTest::newRow("/p plain text") << "/p" << "** Restricted Zone domain list"
-                                   << QStringList({"tracker.co.uk"}) << QStringList({"REGEDIT4"}) << false;
+        << "/u"
+        << "REGEDIT4" << QStringList({remove}) << QStringList({install, value}) << false;
+    QTest::newRow("/b both files") << "/b"
+                                   << "REGEDIT4" << QStringList({install, value}) << QStringList({remove})
+                                   << true;
+    QTest::newRow("/p plain text") << "/p"
+                                   << "** Restricted Zone domain list" << QStringList({"tracker.co.uk"})
+                                   << QStringList({"REGEDIT4"}) << false;
 }
 
 void TestRegistryForm::unattended()
@@ -733,11 +761,11 @@ public:
     using TMainForm::TMainForm;
 
 protected:
-    void FirstRun() override { }
-    void CmdLine() override { }
+    void FirstRun() override {}
+    void CmdLine() override {}
 };
 
-} // namespace
+}   // namespace
 
 void TestRegistryForm::mainWindowRegistryFile()
 {

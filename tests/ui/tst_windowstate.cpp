@@ -105,7 +105,7 @@ QStringList Cells(const TDBGrid& grid, int column)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 class TestWindowState : public QObject {
     Q_OBJECT
@@ -203,8 +203,8 @@ void TestWindowState::roundTrip()
         QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
         w.window->setGeometry(150, 120, 600, 420);
         QHeaderView* titles = w.grid->horizontalHeader();
-        titles->moveSection(0, 2);        // Host dragged to the end
-        titles->resizeSection(0, 123);    // then Group, now first, narrowed
+        titles->moveSection(0, 2);       // Host dragged to the end
+        titles->resizeSection(0, 123);   // then Group, now first, narrowed
         table->SetIndexName("comment");
         saved = w.window->frameGeometry();
         SaveWindowState(Section, w.window.get(), w.grid, *table, ini, true);

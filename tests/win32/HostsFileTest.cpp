@@ -77,4 +77,4 @@ TEST_F(HostsAttributes, DisableAndEnableKeepContentAndAttributes)
     EXPECT_EQ(Attributes("hosts") & HiddenSystem, HiddenSystem);
 }
 
-} // namespace
+}   // namespace

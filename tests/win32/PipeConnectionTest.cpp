@@ -28,8 +28,9 @@ TEST(LocalConnection, CarriesBytesBothWaysAndSeesTheEnd)
     const std::string endpoint = platform::OwnerEndpointName(folder.Path());
     EXPECT_FALSE(platform::TLocalConnection::Connect(endpoint)) << "nothing listens yet";
 
-    HANDLE pipe = CreateNamedPipeA(endpoint.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
-                                   1, 4096, 4096, 0, nullptr);
+    HANDLE pipe =
+        CreateNamedPipeA(endpoint.c_str(), PIPE_ACCESS_DUPLEX,
+                         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
     std::string request;
     std::thread server([&] {

@@ -33,9 +33,9 @@ TRegValue DwordValue(DWORD number)
 void SetValue(const std::string& key, const TRegValue& value)
 {
     HKEY handle;
-    ASSERT_EQ(
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr),
-        ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
+                              nullptr),
+              ERROR_SUCCESS);
     const auto* bytes = reinterpret_cast<const BYTE*>(value.bytes.data());
     const DWORD size = DWORD(value.bytes.size());
     EXPECT_EQ(RegSetValueExA(handle, ValueName, 0, value.type, bytes, size), ERROR_SUCCESS);
@@ -91,14 +91,14 @@ TEST_P(ReadRegistryString, GivesTheStoredText)
     EXPECT_EQ(platform::ReadMachineRegistryString(TestKey, ValueName), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Win32, ReadRegistryString,
-    testing::Values(
-        TReadCase{"String", StringValue(REG_SZ, "C:\\Data\\etc"), "C:\\Data\\etc"},
-        TReadCase{"ExpandStringComesUnexpanded", StringValue(REG_EXPAND_SZ, "%SystemRoot%\\etc"),
-                  "%SystemRoot%\\etc"},
-        TReadCase{"EmptyString", StringValue(REG_SZ, ""), ""},
-        TReadCase{"WithoutTerminatingNull", TRegValue{REG_SZ, "C:\\etc"}, "C:\\etc"},
-        TReadCase{"AbsentValue", std::nullopt, ""}),
+INSTANTIATE_TEST_SUITE_P(
+    Win32, ReadRegistryString,
+    testing::Values(TReadCase{"String", StringValue(REG_SZ, "C:\\Data\\etc"), "C:\\Data\\etc"},
+                    TReadCase{"ExpandStringComesUnexpanded", StringValue(REG_EXPAND_SZ, "%SystemRoot%\\etc"),
+                              "%SystemRoot%\\etc"},
+                    TReadCase{"EmptyString", StringValue(REG_SZ, ""), ""},
+                    TReadCase{"WithoutTerminatingNull", TRegValue{REG_SZ, "C:\\etc"}, "C:\\etc"},
+                    TReadCase{"AbsentValue", std::nullopt, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Win32Registry, AbsentKeyGivesEmptyText)
@@ -127,7 +127,8 @@ TEST_P(RegistryWrongType, FailsNamingTheValue)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Win32, RegistryWrongType,
+INSTANTIATE_TEST_SUITE_P(
+    Win32, RegistryWrongType,
     testing::Values(TWrongTypeCase{"Number", DwordValue(17)},
                     TWrongTypeCase{"StringList", TRegValue{REG_MULTI_SZ, std::string("C:\\etc\0\0", 8)}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -172,13 +173,14 @@ TEST_P(HostsFolderValue, NamesTheHostsFile)
     EXPECT_EQ(platform::DefaultHostsFileName(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Win32, HostsFolderValue,
-    testing::Values(
-        THostsNameCase{"ExpandedFolder", StringValue(REG_EXPAND_SZ, "%SystemRoot%\\System32\\drivers\\etc"),
-                       "C:\\Windows\\System32\\drivers\\etc\\HOSTS"},
-        THostsNameCase{"FolderWithDelimiter", StringValue(REG_SZ, "D:\\etc\\"), "D:\\etc\\HOSTS"},
-        THostsNameCase{"NoValue", std::nullopt, nullptr},
-        THostsNameCase{"EmptyValue", StringValue(REG_SZ, ""), nullptr}),
+INSTANTIATE_TEST_SUITE_P(
+    Win32, HostsFolderValue,
+    testing::Values(THostsNameCase{"ExpandedFolder",
+                                   StringValue(REG_EXPAND_SZ, "%SystemRoot%\\System32\\drivers\\etc"),
+                                   "C:\\Windows\\System32\\drivers\\etc\\HOSTS"},
+                    THostsNameCase{"FolderWithDelimiter", StringValue(REG_SZ, "D:\\etc\\"), "D:\\etc\\HOSTS"},
+                    THostsNameCase{"NoValue", std::nullopt, nullptr},
+                    THostsNameCase{"EmptyValue", StringValue(REG_SZ, ""), nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HostsFolderValue, WrongTypeIsNotCaught)
@@ -187,4 +189,4 @@ TEST_F(HostsFolderValue, WrongTypeIsNotCaught)
     EXPECT_THROW(DefaultHostsFileName(), EQuillonError);
 }
 
-} // namespace
+}   // namespace

@@ -2,8 +2,8 @@
 // program associations and started programs.
 #include "platform/Errors.h"
 #include "platform/Platform.h"
-#include "support/FileAssociation.h"
 #include "support/ExpandEnvCases.h"
+#include "support/FileAssociation.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
@@ -39,9 +39,8 @@ TNames FolderEntries(const std::string& folder)
 
 INSTANTIATE_TEST_SUITE_P(Shared, ExpandEnvVars, testing::ValuesIn(SharedExpandCases), ExpandCaseName);
 INSTANTIATE_TEST_SUITE_P(Win32, ExpandEnvVars,
-    testing::Values(
-        TExpandCase{"NameInAnyCase", "%quillon_t_root%", "C:\\Windows"}),
-    ExpandCaseName);
+                         testing::Values(TExpandCase{"NameInAnyCase", "%quillon_t_root%", "C:\\Windows"}),
+                         ExpandCaseName);
 
 // The first buffer holds the text plus 260 characters: results that just fit,
 // just miss, and need far more.
@@ -101,25 +100,23 @@ TEST_P(PathHelpers, SplitAndChangeNames)
 }
 
 // Columns: path; with and without trailing delimiter; without extension; file name; folder.
-INSTANTIATE_TEST_SUITE_P(Win32, PathHelpers,
-    testing::Values(
-        TPathCase{"FullName", "C:\\Windows\\System32\\etc\\HOSTS",
-                  "C:\\Windows\\System32\\etc\\HOSTS\\", "C:\\Windows\\System32\\etc\\HOSTS",
-                  "C:\\Windows\\System32\\etc\\HOSTS", "HOSTS", "C:\\Windows\\System32\\etc\\"},
-        TPathCase{"LastExtensionOnly", "C:\\a\\b.tar.gz",
-                  "C:\\a\\b.tar.gz\\", "C:\\a\\b.tar.gz", "C:\\a\\b.tar", "b.tar.gz", "C:\\a\\"},
-        TPathCase{"DotInFolderOnly", "C:\\a.b\\c",
-                  "C:\\a.b\\c\\", "C:\\a.b\\c", "C:\\a.b\\c", "c", "C:\\a.b\\"},
-        TPathCase{"ForwardSlashes", "C:/lists/ads.txt",
-                  "C:/lists/ads.txt\\", "C:/lists/ads.txt", "C:/lists/ads", "ads.txt", "C:/lists/"},
-        TPathCase{"Folder", "C:\\data\\",
-                  "C:\\data\\", "C:\\data", "C:\\data\\", "", "C:\\data\\"},
-        TPathCase{"DriveRelative", "C:hosts.txt",
-                  "C:hosts.txt\\", "C:hosts.txt", "C:hosts", "hosts.txt", "C:"},
-        TPathCase{"BareName", "hosts.txt",
-                  "hosts.txt\\", "hosts.txt", "hosts", "hosts.txt", ""},
-        TPathCase{"Empty", "",
-                  "\\", "", "", "", ""}),
+INSTANTIATE_TEST_SUITE_P(
+    Win32, PathHelpers,
+    testing::Values(TPathCase{"FullName", "C:\\Windows\\System32\\etc\\HOSTS",
+                              "C:\\Windows\\System32\\etc\\HOSTS\\", "C:\\Windows\\System32\\etc\\HOSTS",
+                              "C:\\Windows\\System32\\etc\\HOSTS", "HOSTS", "C:\\Windows\\System32\\etc\\"},
+                    TPathCase{"LastExtensionOnly", "C:\\a\\b.tar.gz", "C:\\a\\b.tar.gz\\", "C:\\a\\b.tar.gz",
+                              "C:\\a\\b.tar", "b.tar.gz", "C:\\a\\"},
+                    TPathCase{"DotInFolderOnly", "C:\\a.b\\c", "C:\\a.b\\c\\", "C:\\a.b\\c", "C:\\a.b\\c",
+                              "c", "C:\\a.b\\"},
+                    TPathCase{"ForwardSlashes", "C:/lists/ads.txt", "C:/lists/ads.txt\\", "C:/lists/ads.txt",
+                              "C:/lists/ads", "ads.txt", "C:/lists/"},
+                    TPathCase{"Folder", "C:\\data\\", "C:\\data\\", "C:\\data", "C:\\data\\", "",
+                              "C:\\data\\"},
+                    TPathCase{"DriveRelative", "C:hosts.txt", "C:hosts.txt\\", "C:hosts.txt", "C:hosts",
+                              "hosts.txt", "C:"},
+                    TPathCase{"BareName", "hosts.txt", "hosts.txt\\", "hosts.txt", "hosts", "hosts.txt", ""},
+                    TPathCase{"Empty", "", "\\", "", "", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- file services
@@ -259,7 +256,8 @@ TEST_P(Associations, FindTheAssociatedProgram)
               GetParam().associated ? dir.File("viewer.exe") : "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Win32, Associations,
+INSTANTIATE_TEST_SUITE_P(
+    Win32, Associations,
     testing::Values(TAssociationCase{"Registered", "~temp.quillontest", true, true},
                     TAssociationCase{"NotRegistered", "~temp.quillonnone", true, false},
                     TAssociationCase{"MissingDocument", "absent.quillontest", false, false}),
@@ -305,4 +303,4 @@ TEST_F(Launching, CommandLineStartsItsProgram)
     EXPECT_EQ(WaitFor("record.log"), fs::current_path().string() + "|1|" + dir.File("hosts") + "\n");
 }
 
-} // namespace
+}   // namespace

@@ -21,7 +21,7 @@ std::string ReadLog(const std::string& name)
     return content;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
