@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -237,4 +239,21 @@ std::string TrimEdit(QLineEdit* edit)
     if (trimmed != edit->text())
         edit->setText(trimmed);
     return trimmed.toStdString();
+}
+
+void StartAtFile(QFileDialog& dialog, const QString& current)
+{
+    if (current.isEmpty())
+        return;
+    const QFileInfo info(current);
+    dialog.setDirectory(info.absolutePath());
+    dialog.selectFile(info.fileName());
+}
+
+QString ChooseFile(QFileDialog& dialog, const QString& current)
+{
+    StartAtFile(dialog, current);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }

@@ -11,6 +11,7 @@
 
 class QCloseEvent;
 class QComboBox;
+class QFileDialog;
 class QEvent;
 class QLineEdit;
 class QListWidget;
@@ -62,6 +63,13 @@ void MakeDefaultButton(QPushButton* button);
 // Alt+F4 usually never arrives as a key: the window manager asks the window
 // to close. True for such a request while Alt is still held.
 bool IsAltCloseRequest(const QCloseEvent* event);
+
+// Opens a file dialog in the folder of the file named, with its name
+// filled in; nothing when the name is empty.
+void StartAtFile(QFileDialog& dialog, const QString& current);
+// Runs a prepared file dialog from the file named: the chosen file, or
+// empty when cancelled.
+QString ChooseFile(QFileDialog& dialog, const QString& current);
 
 // For an edit whose value is stored as one line (a preference, a table field
 // that becomes one line of the HOSTS file): a pasted line break would cut the

@@ -247,14 +247,7 @@ QString TExportForm::SelectExportFile(const QString& current)
     dialog.setNameFilters({"Text files (*.txt)", "All files (*)"});
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    if (!current.isEmpty()) {
-        const QFileInfo info(current);
-        dialog.setDirectory(info.absolutePath());
-        dialog.selectFile(info.fileName());
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return ChooseFile(dialog, current);
 }
 
 void TExportForm::FileClick()

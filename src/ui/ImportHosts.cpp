@@ -90,12 +90,10 @@ TImportForm::TImportForm(TQuillonData& d, QWidget* parent)
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     CreateControls();
     ConnectHandlers();
-    // Sees every key before the control that has the focus, for the Alt rule.
-    refuseAltKeys = true;
-    qApp->installEventFilter(this);
+    RefuseAltKeys();
 }
 
-TImportForm::~TImportForm() { qApp->removeEventFilter(this); }
+TImportForm::~TImportForm() = default;
 
 void TImportForm::CreateControls()
 {
@@ -333,14 +331,7 @@ QString TImportForm::SelectImportFile(const QString& current)
     dialog.setNameFilters({"All files (*)", "Text files (*.txt)"});
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (!current.isEmpty()) {
-        const QFileInfo info(current);
-        dialog.setDirectory(info.absolutePath());
-        dialog.selectFile(info.fileName());
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return ChooseFile(dialog, current);
 }
 
 void TImportForm::FileClick()

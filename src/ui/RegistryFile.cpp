@@ -133,12 +133,10 @@ TRegistryFileForm::TRegistryFileForm(TQuillonData& d, QWidget* parent)
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     CreateControls();
     ConnectHandlers();
-    // Sees every key before the control that has the focus, for the Alt rule.
-    refuseAltKeys = true;
-    qApp->installEventFilter(this);
+    RefuseAltKeys();
 }
 
-TRegistryFileForm::~TRegistryFileForm() { qApp->removeEventFilter(this); }
+TRegistryFileForm::~TRegistryFileForm() = default;
 
 void TRegistryFileForm::CreateControls()
 {
@@ -309,10 +307,7 @@ void TRegistryFileForm::FileClick()
     const QFileInfo info(current);
     const bool textName = info.suffix().compare("txt", Qt::CaseInsensitive) == 0;
     dialog.selectNameFilter(SaveFilters[plainText || textName ? 1 : 0]);
-    if (!current.isEmpty()) {
-        dialog.setDirectory(info.absolutePath());
-        dialog.selectFile(info.fileName());
-    }
+    StartAtFile(dialog, current);
     if (!ExecSaveDialog(dialog) || dialog.selectedFiles().isEmpty())
         return;
     QString file = dialog.selectedFiles().constFirst();

@@ -7,6 +7,7 @@
 #include "ui/ErrorGuard.h"
 #include "ui/WindowFrame.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -31,6 +32,21 @@ TRunDialog::TRunDialog(TQuillonData& d, const char* helpTopic, TCmdAction a, QWi
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this,
             GuardedSlot(this, [this, topic = std::string(helpTopic)] { data.ShowHelp(topic); }));
+}
+
+TRunDialog::~TRunDialog()
+{
+    if (refuseAltKeys)
+        qApp->removeEventFilter(this);
+}
+
+void TRunDialog::RefuseAltKeys()
+{
+    if (refuseAltKeys)
+        return;
+    refuseAltKeys = true;
+    // Sees every key before the control that has the focus.
+    qApp->installEventFilter(this);
 }
 
 TRunDialog::TRunningState::TRunningState(TRunDialog& d) : dialog(d)

@@ -23,6 +23,7 @@ public:
     // the page F1 opens. action: what the dialog does for the command line,
     // which decides how it reads CmdLineSwitch.
     TRunDialog(TQuillonData& data, const char* helpTopic, TCmdAction action, QWidget* parent);
+    ~TRunDialog() override;
 
     // Set by Cancel (the button, Esc or a close request) while a run is on;
     // cleared when a run starts and polled by it.
@@ -82,12 +83,13 @@ protected:
     // The close button's click.
     void CloseClick();
 
-    // Keys pressed with Alt held, Alt+F4 included, reach neither the
-    // controls, the short-cuts nor the dialog (the dialog installs itself as
-    // the application's event filter).
-    bool refuseAltKeys = false;
+    // From now on, keys pressed with Alt held, Alt+F4 included, reach
+    // neither the controls, the short-cuts nor the dialog (the dialog
+    // watches the application's events until it is destroyed).
+    void RefuseAltKeys();
 
 private:
+    bool refuseAltKeys = false;
     bool running = false;
     TCmdAction action;
 
